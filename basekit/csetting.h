@@ -1,0 +1,21 @@
+#pragma once
+
+#include "qbasekit_global.h"
+
+#include <QString>
+
+/// The account library's own settings, kept in its ini file under the user's configuration
+/// directory (never in the working directory).
+class QBASEKIT_EXPORT CSetting
+{
+public:
+    /// The stored text under group/key, or defaultValue when there is none.
+    static QString getString(const QString &group, const QString &key,
+                             QString defaultValue = QString());
+    static void setString(const QString &group, const QString &key, const QString &value);
+    /// Full path of the library's state file.
+    static QString filePath();
+    /// Reads the state file again, as after a change by another process. A damaged file is
+    /// kept aside (beside it, with a ".corrupt-" suffix) and its intact records carried over.
+    static void reload();
+};

@@ -1,0 +1,8 @@
+// The cheapest GUI program: a QApplication that starts and ends.
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    return 0;
+}

@@ -1,0 +1,144 @@
+#include "platform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QWindow>
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace Platform {
+
+bool executablePath(char *buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return false;
+    std::memset(buffer, 0, size);
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, size - 1);
+    if (length <= 0) {
+        buffer[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+QStringList processCommandLine()
+{
+    QFile file(QStringLiteral("/proc/self/cmdline"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QCoreApplication::arguments();
+    QStringList arguments;
+    const QList<QByteArray> parts = file.readAll().split('\0');
+    for (const QByteArray &part : parts)
+        arguments << QString::fromLocal8Bit(part);
+    // The kernel ends the list with a NUL, which leaves one empty piece behind.
+    if (!arguments.isEmpty() && arguments.last().isEmpty())
+        arguments.removeLast();
+    return arguments;
+}
+
+bool allowWindowMessage(unsigned int)
+{
+    // X11 has no per-message privilege filter; every client may send every message.
+    return true;
+}
+
+void setTopmost(WId window, bool topmost)
+{
+    QWidget *widget = QWidget::find(window);
+    if (!widget)
+        return;
+    QWidget *topLevel = widget->window();
+    if (topmost) {
+        topLevel->raise();
+        topLevel->activateWindow();
+    }
+    // Changing window flags re-creates the native window and hides it; go through the window
+    // handle instead so the window stays on screen.
+    if (QWindow *handle = topLevel->windowHandle())
+        handle->setFlag(Qt::WindowStaysOnTopHint, topmost);
+}
+
+void moveWindow(WId window, int x, int y)
+{
+    if (QWidget *widget = QWidget::find(window)) {
+        widget->move(x, y);
+        widget->raise();
+    }
+}
+
+void resizeWindow(WId window, int width, int height)
+{
+    if (QWidget *widget = QWidget::find(window)) {
+        widget->resize(width, height);
+        widget->raise();
+    }
+}
+
+QRect windowScreenRect(WId window)
+{
+    QWidget *widget = QWidget::find(window);
+    if (!widget)
+        return QRect();
+    return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+}
+
+void focusWindow(WId window)
+{
+    if (QWidget *widget = QWidget::find(window))
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+void setForegroundWindow(WId window)
+{
+    if (QWidget *widget = QWidget::find(window)) {
+        widget->window()->raise();
+        widget->window()->activateWindow();
+    }
+}
+
+void setWindowIconAndText(WId window, const QString &text)
+{
+    if (QWidget *widget = QWidget::find(window)) {
+        widget->setWindowIcon(QApplication::windowIcon());
+        widget->setWindowTitle(text);
+    }
+}
+
+bool startProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
+void showMessage(const QString &caption, const QString &text)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    std::fflush(stderr);
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        QMessageBox::warning(nullptr, caption, text);
+}
+
+QString localServerName(const QString &name)
+{
+    // A socket in a directory only this user can enter: another user can neither reach nor
+    // block the guard, as a name in the shared temp directory would allow.
+    QString directory = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (directory.isEmpty() || !QDir(directory).exists()) {
+        directory = QDir::temp().filePath(QStringLiteral("tapwise-%1").arg(::getuid()));
+        QDir().mkpath(directory);
+        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return QDir(directory).filePath(name);
+}
+
+} // namespace Platform

@@ -1,0 +1,10 @@
+// GoogleTest entry for tests that need a QApplication (widgets, timers, screens).
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,423 @@
+#include "qmainwidget.h"
+
+#include "appidentity.h"
+#include "hostcommands.h"
+#include "qglobalsettings.h"
+#include "quserbutton.h"
+#include "qwebbrowser.h"
+#include "stylesheet.h"
+#include "tpushbutton.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDir>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace {
+
+constexpr int kUpdateCheckDelayMs = 50;
+constexpr int kPreLoginDelayMs = 100;
+constexpr int kTitleRepaintDelayMs = 100;
+constexpr int kFocusDelayMs = 50;
+// Exit code of a run that could not start the web engine.
+constexpr int kEngineMissingExitCode = 1;
+
+constexpr int kButtonTextPixelSize = 16;
+constexpr char kButtonTextColor[] = "#313131";
+constexpr char kButtonHoverColor[] = "#347AEB";
+constexpr int kButtonIconSize = 14;
+
+// Pixels added to or taken from the window's edge coordinates that still count as the edge.
+constexpr int kEdgeBand = 3;
+// A drag moves the window only when it starts in the rows down to this one.
+constexpr int kMoveAreaBottom = 100;
+
+// Which edge or corner the cursor is over; the numbers are the Windows hit-test codes.
+enum ResizeRegion {
+    kRegionNone = 0,
+    kRegionLeft = 10,
+    kRegionRight = 11,
+    kRegionTop = 12,
+    kRegionTopLeft = 13,
+    kRegionTopRight = 14,
+    kRegionBottom = 15,
+    kRegionBottomLeft = 16,
+    kRegionBottomRight = 17,
+};
+
+} // namespace
+
+QMainWidget::QMainWidget(QWidget *parent)
+    : QWidget(parent)
+    , m_userHelp(this, nullptr)
+{
+    ui.setupUi(this);
+    initialize();
+}
+
+void QMainWidget::initialize()
+{
+    QTimer::singleShot(kUpdateCheckDelayMs, this, [this] { m_userHelp.checkUpdate(false); });
+    QTimer::singleShot(kPreLoginDelayMs, this, [this] { m_userHelp.preLogin(); });
+
+    ui.labelVersion->setText(tr("版本号：v%1").arg(appVersion()));
+    const QString title = appTitle();
+    setWindowTitle(title);
+    ui.labelTitle->setText(title);
+    setStyleSheet(loadStyleSheet(QStringLiteral(":/qss/main.css")));
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+
+    // TAPWISE-WEB-HOST: the web view host is created here.
+    m_browser = new QWebBrowser(ui.frameBrowser, nullptr);
+    if (!m_browser->isReady()) {
+        // The user has been told what is missing; without an engine there is nothing to show.
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [] { QCoreApplication::exit(kEngineMissingExitCode); });
+    }
+
+    m_menu = m_userHelp.initMenu();
+    ui.frameBottom->setVisible(false);
+    ui.frameTitle->setVisible(false);
+    createAccountButtons();
+    connectSignals();
+    installFilters();
+
+    // TAPWISE-WEB-COMMANDS: host commands are registered and the page is loaded here.
+    HostCommands::registerCommands(&m_userHelp);
+    if (!m_browser->isReady())
+        return;
+    QString url = QGlobalSettings::getString(QLatin1String(SettingsKey::kDefault),
+                                             QLatin1String(SettingsKey::kPath), QString());
+    if (url.isEmpty()) {
+        // A POSIX path already starts with the slash that "file:///" supplies.
+        QString directory = QDir::currentPath();
+        if (directory.startsWith(QLatin1Char('/')))
+            directory.remove(0, 1);
+        url = QStringLiteral("file:///%1/dist/index.html").arg(directory);
+    }
+    m_browser->loadUrl(url);
+
+    m_userHelp.checkUpdate(false);
+    show();
+}
+
+void QMainWidget::createAccountButtons()
+{
+    userButton = new QUserButton(ui.frameTitle);
+    userButton->hide();
+    ui.hLayoutTitle->addWidget(userButton);
+
+    const QString buttonStyle = loadStyleSheet(QStringLiteral(":/qss/TPushButton.css"));
+    struct AccountButton
+    {
+        TPushButton **member;
+        const char *objectName;
+        const char *icon;
+        QString text;
+    };
+    const AccountButton rows[] = {
+        {&btnLogin, "BtnLogin", ":/image/btn.user.png", tr("登录")},
+        {&btnCustomer, "BtnCustomer", ":/image/btn.customer.png", tr("客服")},
+        {&btnMenu, "BtnMenu", ":/image/btn.menu.png", tr("菜单")},
+    };
+    for (const AccountButton &row : rows) {
+        auto *button = new TPushButton(ui.frameTitle);
+        button->setObjectName(QLatin1String(row.objectName));
+        const QString icon = QLatin1String(row.icon);
+        button->setStyleSheet(buttonStyle.arg(kButtonTextPixelSize)
+                                  .arg(QLatin1String(kButtonTextColor))
+                                  .arg(QLatin1String(kButtonHoverColor))
+                                  .arg(QLatin1String(kButtonTextColor))
+                                  .arg(icon)
+                                  .arg(icon)
+                                  .arg(icon));
+        button->setIconSize(kButtonIconSize, kButtonIconSize);
+        button->setText(row.text);
+        ui.hLayoutTitle->addWidget(button);
+        *row.member = button;
+    }
+}
+
+void QMainWidget::connectSignals()
+{
+    connect(ui.btnMin, &QAbstractButton::clicked, this, &QMainWidget::onBtnMin);
+    connect(ui.btnMax, &QAbstractButton::clicked, this, &QMainWidget::onBtnMax);
+    connect(ui.btnClose, &QAbstractButton::clicked, this, &QMainWidget::onBtnClose);
+    connect(btnMenu, &TButton::clicked, this, &QMainWidget::onBtnMenu);
+    connect(btnLogin, SIGNAL(clicked()), this, SLOT(onBtnLogin()));
+    connect(userButton, SIGNAL(clicked()), this, SLOT(onBtnUser()));
+    connect(btnCustomer, SIGNAL(clicked()), this, SLOT(onBtnCustomer()));
+    connect(&m_userHelp, SIGNAL(signal_avatar(const QPixmap &)), this,
+            SLOT(onUserAvatar(const QPixmap &)));
+    connect(&m_userHelp, SIGNAL(signal_login(const QString &)), this,
+            SLOT(onUserLogin(const QString &)));
+    connect(&m_userHelp, SIGNAL(signal_logout()), this, SLOT(onUserLogout()));
+
+    // TAPWISE-WEB-SIGNALS: the web view host's signals are connected here.
+    connect(m_browser, SIGNAL(loading_finished()), this, SLOT(onLoadingFinished()));
+    connect(m_browser, &QWebBrowser::signal_minimized, this, &QMainWidget::onBtnMin);
+    connect(m_browser, &QWebBrowser::signal_maximized, this, &QMainWidget::onBtnMax);
+    connect(m_browser, &QWebBrowser::signal_close, this, &QMainWidget::onBtnClose);
+}
+
+void QMainWidget::installFilters()
+{
+    installEventFilter(this);
+    setMouseTracking(true);
+    ui.frameTitle->installEventFilter(this);
+    ui.frameTitle->setMouseTracking(true);
+    // The whole application: edges and the move area are seen whichever widget is under the
+    // cursor.
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void QMainWidget::onBtnMin()
+{
+    showMinimized();
+}
+
+void QMainWidget::onBtnMax()
+{
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
+}
+
+void QMainWidget::onBtnClose()
+{
+    close();
+}
+
+QPoint QMainWidget::anchorBelow(QWidget *button) const
+{
+    const QPoint global = ui.frameTitle->mapToGlobal(QPoint(button->pos().x(), 0));
+    return QPoint(global.x(), global.y() + ui.frameTitle->height());
+}
+
+void QMainWidget::onBtnMenu()
+{
+    if (!m_menu)
+        return;
+    const QPoint anchor = anchorBelow(btnMenu);
+    const int offset = (m_menu->sizeHint().width() - btnMenu->width()) / 2;
+    m_menu->exec(QPoint(anchor.x() - offset, anchor.y()));
+}
+
+void QMainWidget::onBtnLogin()
+{
+    m_userHelp.login();
+    setCursor(Qt::ArrowCursor);
+}
+
+void QMainWidget::onBtnUser()
+{
+    const QPoint anchor = anchorBelow(userButton);
+    m_userHelp.showUserWidget(QPoint(anchor.x() + userButton->width() / 2, anchor.y()));
+}
+
+void QMainWidget::onBtnCustomer()
+{
+    const QPoint anchor = anchorBelow(btnCustomer);
+    m_userHelp.showCustomerWidget(QPoint(anchor.x() + btnCustomer->width() / 2, anchor.y()));
+}
+
+void QMainWidget::onUserAvatar(const QPixmap &picture)
+{
+    userButton->setAvatar(picture);
+    repaintTitleLater();
+}
+
+void QMainWidget::onUserLogin(const QString &name)
+{
+    userButton->setName(name);
+    userButton->show();
+    btnLogin->hide();
+    repaintTitleLater();
+}
+
+void QMainWidget::onUserLogout()
+{
+    btnLogin->show();
+    userButton->hide();
+    repaintTitleLater();
+}
+
+void QMainWidget::repaintTitleLater()
+{
+    QTimer::singleShot(kTitleRepaintDelayMs, ui.frameTitle, [this] { ui.frameTitle->update(); });
+}
+
+void QMainWidget::onLoadingFinished()
+{
+    // TAPWISE-WEB-LOADED: disconnects itself from the host's loading_finished.
+    disconnect(m_browser, SIGNAL(loading_finished()), this, SLOT(onLoadingFinished()));
+    show();
+}
+
+void QMainWidget::moveEvent(QMoveEvent *)
+{
+    // TAPWISE-WEB-GEOMETRY
+    if (m_browser)
+        m_browser->setViewGeometry(0, 0, width(), height());
+}
+
+void QMainWidget::resizeEvent(QResizeEvent *)
+{
+    // TAPWISE-WEB-GEOMETRY
+    if (m_browser)
+        m_browser->setViewGeometry(0, 0, width(), height());
+}
+
+void QMainWidget::showEvent(QShowEvent *)
+{
+    // TAPWISE-WEB-FOCUS
+    QTimer::singleShot(kFocusDelayMs, this, [this] {
+        if (m_browser)
+            m_browser->focusView();
+    });
+}
+
+bool QMainWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            m_pressPosition = QCursor::pos();
+            m_dragging = true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        m_dragging = false;
+        break;
+    case QEvent::MouseMove:
+        updateResizeRegion();
+        dragOrResize();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool QMainWidget::updateResizeRegion()
+{
+    if (m_dragging)
+        return true;
+    const QRect bounds = geometry();
+    const QPoint cursor = QCursor::pos();
+    const bool left = cursor.x() <= bounds.left() + kEdgeBand;
+    const bool right = cursor.x() >= bounds.right() - kEdgeBand;
+    const bool top = cursor.y() <= bounds.top() + kEdgeBand;
+    const bool bottom = cursor.y() >= bounds.bottom() - kEdgeBand;
+
+    struct Classification
+    {
+        bool holds;
+        ResizeRegion region;
+        Qt::CursorShape shape;
+    };
+    const Classification order[] = {
+        {left && top, kRegionTopLeft, Qt::SizeFDiagCursor},
+        {right && top, kRegionTopRight, Qt::SizeBDiagCursor},
+        {left && bottom, kRegionBottomLeft, Qt::SizeBDiagCursor},
+        {right && bottom, kRegionBottomRight, Qt::SizeFDiagCursor},
+        {left, kRegionLeft, Qt::SizeHorCursor},
+        {right, kRegionRight, Qt::SizeHorCursor},
+        {top, kRegionTop, Qt::SizeVerCursor},
+        {bottom, kRegionBottom, Qt::SizeVerCursor},
+    };
+    m_resizeRegion = kRegionNone;
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    for (const Classification &candidate : order) {
+        if (candidate.holds) {
+            m_resizeRegion = candidate.region;
+            shape = candidate.shape;
+            break;
+        }
+    }
+    setCursor(shape);
+    return true;
+}
+
+bool QMainWidget::dragOrResize()
+{
+    if (!m_dragging)
+        return true;
+    if (m_resizeRegion == kRegionNone && mapFromGlobal(m_pressPosition).y() > kMoveAreaBottom)
+        return true;
+
+    const QPoint cursor = QCursor::pos();
+    const QPoint step = cursor - m_pressPosition;
+    m_pressPosition = cursor;
+
+    const QPoint position = pos();
+    QPoint moved = position + step;
+    int w = width();
+    int h = height();
+    const auto fits = [this](int newWidth, int newHeight) {
+        return newWidth > minimumWidth() && newHeight > minimumHeight();
+    };
+
+    switch (m_resizeRegion) {
+    case kRegionNone:
+        move(moved);
+        break;
+    case kRegionLeft:
+        w -= step.x();
+        moved.setY(position.y());
+        if (w > minimumWidth()) {
+            resize(w, h);
+            move(moved);
+        }
+        break;
+    case kRegionRight:
+        resize(w + step.x(), h);
+        break;
+    case kRegionTop:
+        h -= step.y();
+        moved.setX(position.x());
+        if (h > minimumHeight()) {
+            resize(w, h);
+            move(moved);
+        }
+        break;
+    case kRegionTopLeft:
+        w -= step.x();
+        h -= step.y();
+        if (fits(w, h)) {
+            resize(w, h);
+            move(moved);
+        }
+        break;
+    case kRegionTopRight:
+        w += step.x();
+        h -= step.y();
+        if (fits(w, h)) {
+            resize(w, h);
+            moved.setX(position.x());
+            move(moved);
+        }
+        break;
+    case kRegionBottom:
+        resize(w, h + step.y());
+        break;
+    case kRegionBottomLeft:
+        w -= step.x();
+        h += step.y();
+        if (fits(w, h)) {
+            resize(w, h);
+            moved.setY(position.y());
+            move(moved);
+        }
+        break;
+    case kRegionBottomRight:
+        resize(w + step.x(), h + step.y());
+        break;
+    default:
+        break;
+    }
+    return true;
+}
