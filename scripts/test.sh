@@ -11,7 +11,7 @@ done
 "$root/scripts/build.sh" "$@"
 cmake --build "$build" --target format-check
 
-screen="-screen 0 1600x1000x24"
+screen="-screen 0 1600x1000x24 -noreset"
 (cd "$build" && xvfb-run -a -s "$screen" ctest --output-on-failure --parallel "$(nproc)")
 
 if [ "${TAPWISE_SKIP_SANITIZERS:-0}" != 1 ]; then

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <functional>
+#include <mutex>
+
+/// The library's state file: an ini file of groups of text values under the user's
+/// configuration directory. Every change re-reads the file under a lock file, applies the change
+/// and writes the whole file atomically, so concurrent processes lose nothing. A damaged file is
+/// kept aside and whatever was intact in it is carried over.
+class QKitStore
+{
+public:
+    using Group = QMap<QString, QString>;
+    using Groups = QMap<QString, Group>;
+
+    static QKitStore &instance();
+
+    QString filePath() const;
+    QString value(const QString &group, const QString &key, const QString &defaultValue);
+    Groups groups();
+    /// Applies change to the freshly read state and saves it; false with error when the file
+    /// could not be written (the change still holds in memory).
+    bool modify(const std::function<void(Groups &)> &change, QString *error = nullptr);
+    /// Forgets what was read and reads the file again.
+    void reload();
+    /// Where the last damaged file was moved, empty when none was found in this process.
+    QString setAsidePath();
+
+    /// ini text of the groups; values escaped so that any text survives a round trip.
+    static QByteArray serialize(const Groups &groups);
+    /// Reads ini text; clean is false when anything had to be skipped or repaired.
+    static Groups parse(const QByteArray &text, bool *clean);
+
+private:
+    QKitStore();
+    struct Stamp
+    {
+        bool exists = false;
+        qint64 size = -1;
+        qint64 modified = -1;
+        bool operator==(const Stamp &other) const
+        {
+            return exists == other.exists && size == other.size && modified == other.modified;
+        }
+    };
+    Stamp stamp() const;
+    void refreshLocked();
+    void readLocked(bool lockHeld);
+    bool writeLocked(const Groups &groups, QString *error);
+
+    std::mutex m_mutex;
+    QString m_path;
+    Groups m_groups;
+    bool m_loaded = false;
+    Stamp m_stamp;
+    QString m_setAside;
+};

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Renders the window icons from their SVG sources (window/image/src) to the PNGs that the
+# resource collection holds (window/image). The PNGs are committed, so only run this after
+# changing a source. Needs rsvg-convert (Debian package librsvg2-bin).
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source_dir="$root/window/image/src"
+image_dir="$root/window/image"
+
+if ! command -v rsvg-convert >/dev/null; then
+    echo "make-icons.sh: rsvg-convert not found; install librsvg2-bin" >&2
+    exit 1
+fi
+
+# name and pixel size (width x height) of every image
+icons=(
+    "logo.about 1024x1024"
+    "label.icon.title 48x48"
+    "btn.min.1 34x34" "btn.min.2 34x34" "btn.min.3 34x34"
+    "btn.max.1 34x34" "btn.max.2 34x34" "btn.max.3 34x34"
+    "btn.restore.1 34x34" "btn.restore.2 34x34" "btn.restore.3 34x34"
+    "btn.close.1 34x34" "btn.close.2 34x34" "btn.close.3 34x34"
+    "btn.user 28x30"
+    "btn.customer 28x28"
+    "btn.menu 14x14"
+    "label.user.avatar 30x30"
+)
+
+for entry in "${icons[@]}"; do
+    read -r name size <<<"$entry"
+    width="${size%x*}"
+    height="${size#*x}"
+    rsvg-convert --width "$width" --height "$height" --format png \
+        --output "$image_dir/$name.png" "$source_dir/$name.svg"
+    echo "$name.png ${width}x${height}"
+done

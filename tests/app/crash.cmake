@@ -1,0 +1,37 @@
+# Crash hand-off tests. They build the hand-off from its own sources rather than linking the
+# shell library, so they depend on nothing else of the shell.
+set(TAPWISE_CRASH_SOURCES
+    ${CMAKE_SOURCE_DIR}/app/crashhandler.cpp
+    ${CMAKE_SOURCE_DIR}/platform/crash_posix.cpp)
+set(TAPWISE_CRASH_INCLUDES ${CMAKE_SOURCE_DIR}/app ${CMAKE_SOURCE_DIR}/platform)
+
+# A child that installs the hand-off like the shell and crashes in the way it is told.
+add_executable(crashchild crashchild.cpp ${TAPWISE_CRASH_SOURCES})
+set_target_properties(crashchild PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
+target_include_directories(crashchild PRIVATE ${TAPWISE_CRASH_INCLUDES})
+target_link_libraries(crashchild PRIVATE Qt5::Core Threads::Threads rt)
+
+# Stands in for mindump where a test checks how the writer was started.
+add_executable(fakewriter fakewriter.cpp)
+set_target_properties(fakewriter PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
+target_link_libraries(fakewriter PRIVATE rt)
+
+add_library(TapwiseCrashTestSupport STATIC crashtestsupport.cpp)
+target_include_directories(TapwiseCrashTestSupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+
+tapwise_add_gtest(tst_crashfilter
+    SOURCES tst_crashfilter.cpp allocationcounter.cpp ${TAPWISE_CRASH_SOURCES}
+    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Core Threads::Threads rt)
+target_include_directories(tst_crashfilter PRIVATE ${TAPWISE_CRASH_INCLUDES})
+target_compile_definitions(tst_crashfilter PRIVATE
+    TAPWISE_FAKE_WRITER="$<TARGET_FILE:fakewriter>")
+add_dependencies(tst_crashfilter fakewriter)
+
+tapwise_add_gtest(tst_crashhandoff
+    SOURCES tst_crashhandoff.cpp
+    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Core
+    TIMEOUT 120)
+target_compile_definitions(tst_crashhandoff PRIVATE
+    TAPWISE_CRASH_CHILD="$<TARGET_FILE:crashchild>"
+    TAPWISE_FAKE_WRITER="$<TARGET_FILE:fakewriter>")
+add_dependencies(tst_crashhandoff crashchild fakewriter)
