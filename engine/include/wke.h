@@ -24,7 +24,8 @@ typedef int64_t jsValue;
 /* A native window handle of the host process (HWND on Windows, the window id elsewhere). */
 typedef uintptr_t wkeHostWindow;
 
-typedef struct wkeSettings {
+typedef struct wkeSettings
+{
     unsigned int mask;
 } wkeSettings;
 
@@ -42,11 +43,12 @@ typedef enum wkeLoadingResult {
 
 /* A page asked for a new window; the returned view serves it (null refuses it). */
 typedef wkeWebView(WKE_CALL *wkeCreateViewCallback)(wkeWebView view, void *param,
-                                                     const wchar_t *url);
-/* One call per finished load, failed and cancelled loads included. */
+                                                    const wchar_t *url);
+/* One call per finished load, failed and cancelled loads included. A load replaced by another
+   one before it finished is not reported on its own: the last one is. */
 typedef void(WKE_CALL *wkeLoadingFinishCallback)(wkeWebView view, void *param, const wchar_t *url,
-                                                  wkeLoadingResult result,
-                                                  const wchar_t *failedReason);
+                                                 wkeLoadingResult result,
+                                                 const wchar_t *failedReason);
 typedef void(WKE_CALL *wkeOnShowDevtoolsCallback)(wkeWebView devtools, void *param);
 /* A script function bound with jsBindFunction; runs on the GUI thread, synchronously. */
 typedef jsValue(WKE_CALL *jsNativeFunction)(jsExecState state);
@@ -81,13 +83,18 @@ WKE_EXPORT void WKE_CALL jsBindFunction(const char *name, jsNativeFunction funct
                                         unsigned int argCount);
 WKE_EXPORT int WKE_CALL jsArgCount(jsExecState state);
 WKE_EXPORT jsValue WKE_CALL jsArg(jsExecState state, int index);
+/* Numbers truncated toward zero and clamped to the int range (NaN: 0), booleans 0 or 1, strings
+   read as decimal or 0x-hexadecimal numbers (else 0); null, undefined and objects 0. */
 WKE_EXPORT int WKE_CALL jsToInt(jsExecState state, jsValue value);
-/* UTF-8 text valid until the bound function returns; null when the value is no text. */
+/* UTF-8 text valid until the bound function returns; null when the value is no text (only
+   strings are text). U+0000 is written as the bytes C0 80, which jsString reads back as U+0000,
+   so a text passed through unchanged arrives intact. */
 WKE_EXPORT const char *WKE_CALL jsToString(jsExecState state, jsValue value);
 WKE_EXPORT jsValue WKE_CALL jsString(jsExecState state, const char *utf8);
 WKE_EXPORT jsValue WKE_CALL jsStringW(jsExecState state, const wchar_t *text);
 WKE_EXPORT jsValue WKE_CALL jsInt(int value);
 WKE_EXPORT jsValue WKE_CALL jsUndefined(void);
+/* Always an empty text: the page is blocked inside the call and cannot be asked for its stack. */
 WKE_EXPORT const char *WKE_CALL jsGetCallstack(jsExecState state);
 
 #ifdef __cplusplus

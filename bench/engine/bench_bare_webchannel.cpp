@@ -1,0 +1,177 @@
+// The comparison: a bare QWebEngineView with a QWebChannel object, loading the same bench page.
+// Times the channel's round trip (awaited calls), process start to the first loadFinished, the
+// PSS of the whole process tree, and pushes made with one runJavaScript each.
+//
+// bench_bare_webchannel [--page bench.html] [--calls 2000] [--pushes 200000] [--chunk 1000]
+
+#include "benchchannelobject.h"
+#include "processmetrics.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <QUrl>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineView>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void printTable(const QJsonObject &results, int pushes, int chunk)
+{
+    const QJsonObject sync = results.value(QStringLiteral("sync")).toObject();
+    const QJsonObject push = results.value(QStringLiteral("push")).toObject();
+    std::printf("bench_bare_webchannel (plain QWebEngineView + QWebChannel)\n");
+    std::printf("  %-34s %10.0f ms\n", "start -> first loadFinished",
+                results.value(QStringLiteral("startToLoadMs")).toDouble());
+    std::printf("  %-34s %10.1f MB (%d processes)\n", "PSS of process tree after load",
+                results.value(QStringLiteral("pssKb")).toDouble() / 1024.0,
+                results.value(QStringLiteral("processes")).toInt());
+    std::printf("  %-34s %10.3f ms\n", "channel round trip median",
+                sync.value(QStringLiteral("medianMs")).toDouble());
+    std::printf("  %-34s %10.3f ms (%d calls)\n", "channel round trip p99",
+                sync.value(QStringLiteral("p99Ms")).toDouble(),
+                sync.value(QStringLiteral("calls")).toInt());
+    std::printf("  %-34s %10.0f /s (%d of %d in %.0f ms, %d per turn)\n",
+                "pushes, one runJavaScript each",
+                results.value(QStringLiteral("pushesPerSecond")).toDouble(),
+                push.value(QStringLiteral("received")).toInt(), pushes,
+                results.value(QStringLiteral("pushMs")).toDouble(), chunk);
+    std::printf("  %-34s %10.0f ms of processor time (all processes)\n", "pushes cost",
+                results.value(QStringLiteral("pushCpuMs")).toDouble());
+    std::printf("RESULT %s\n", QJsonDocument(results).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // As the engine library does: the browser refuses to run its sandbox as root.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("bench page"),
+                                        QStringLiteral("path"), QStringLiteral(TAPWISE_BENCH_PAGE));
+    const QCommandLineOption callsOption(QStringLiteral("calls"), QStringLiteral("timed calls"),
+                                         QStringLiteral("n"), QStringLiteral("2000"));
+    const QCommandLineOption pushesOption(QStringLiteral("pushes"), QStringLiteral("pushes"),
+                                          QStringLiteral("n"), QStringLiteral("200000"));
+    const QCommandLineOption chunkOption(QStringLiteral("chunk"),
+                                         QStringLiteral("pushes per event-loop turn (0: all)"),
+                                         QStringLiteral("n"), QStringLiteral("1000"));
+    parser.addOptions({pageOption, callsOption, pushesOption, chunkOption});
+    parser.process(application);
+    const int pushes = qMax(1, parser.value(pushesOption).toInt());
+    const int chunk = qMax(0, parser.value(chunkOption).toInt());
+
+    QWebEngineView view;
+    view.resize(1280, 740);
+    QWebEnginePage *page = view.page();
+
+    // qwebchannel.js comes with Qt's resources; it is given to the page before its scripts run.
+    QFile channelScript(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (!channelScript.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "bench: qwebchannel.js is not available\n");
+        return 1;
+    }
+    QWebEngineScript script;
+    script.setName(QStringLiteral("qwebchannel"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(QString::fromUtf8(channelScript.readAll()));
+    page->scripts().insert(script);
+
+    BenchChannelObject bench;
+    QWebChannel channel;
+    channel.registerObject(QStringLiteral("bench"), &bench);
+    page->setWebChannel(&channel);
+
+    QJsonObject results;
+    QElapsedTimer pushClock;
+    double pushCpuStartMs = 0;
+    bool firstLoad = true;
+    QObject::connect(page, &QWebEnginePage::loadFinished, [&](bool ok) {
+        if (!firstLoad)
+            return;
+        firstLoad = false;
+        if (!ok) {
+            std::fprintf(stderr, "bench: the page did not load\n");
+            application.exit(1);
+            return;
+        }
+        results.insert(QStringLiteral("startToLoadMs"), ProcessMetrics::msSinceProcessStart());
+        const ProcessMetrics::Pss pss = ProcessMetrics::pssOfTree(getpid());
+        results.insert(QStringLiteral("pssKb"), static_cast<double>(pss.kilobytes));
+        results.insert(QStringLiteral("processes"), pss.processes);
+    });
+
+    std::function<void(int)> pushFrom = [&](int first) {
+        const int last = chunk > 0 ? qMin(pushes, first + chunk) : pushes;
+        for (int i = first; i < last; ++i) {
+            page->runJavaScript(
+                QStringLiteral("onMessage('{\"cmd\":\"bench\",\"param\":{\"i\":%1,\"n\":%2}}')")
+                    .arg(i)
+                    .arg(pushes));
+        }
+        if (last < pushes)
+            QTimer::singleShot(0, [&pushFrom, last] { pushFrom(last); });
+    };
+
+    QObject::connect(&bench, &BenchChannelObject::reported, [&](const QString &json) {
+        const QJsonObject result = QJsonDocument::fromJson(json.toUtf8()).object();
+        const QString phase = result.value(QStringLiteral("phase")).toString();
+        if (phase == QLatin1String("sync")) {
+            results.insert(QStringLiteral("sync"), result);
+            QTimer::singleShot(0, [&] {
+                pushCpuStartMs = ProcessMetrics::cpuMsOfTree(getpid());
+                pushClock.start();
+                pushFrom(0);
+            });
+        } else if (phase == QLatin1String("push")) {
+            const double ms = pushClock.nsecsElapsed() / 1e6;
+            results.insert(QStringLiteral("pushCpuMs"),
+                           ProcessMetrics::cpuMsOfTree(getpid()) - pushCpuStartMs);
+            results.insert(QStringLiteral("push"), result);
+            results.insert(QStringLiteral("pushMs"), ms);
+            results.insert(QStringLiteral("pushesPerSecond"),
+                           result.value(QStringLiteral("received")).toInt() / ms * 1000.0);
+            printTable(results, pushes, chunk);
+            application.quit();
+        } else {
+            std::fprintf(stderr, "bench: the page reported %s\n", qPrintable(json));
+            application.exit(1);
+        }
+    });
+
+    QUrl url(parser.value(pageOption));
+    if (url.isRelative())
+        url = QUrl::fromLocalFile(QFileInfo(parser.value(pageOption)).absoluteFilePath());
+    url.setQuery(QStringLiteral("calls=%1").arg(parser.value(callsOption).toInt()));
+    view.show();
+    view.load(url);
+
+    QTimer::singleShot(120000, [&] {
+        std::fprintf(stderr, "bench: no result within two minutes\n");
+        application.exit(2);
+    });
+    const int status = application.exec();
+    page->setWebChannel(nullptr);
+    return status;
+}

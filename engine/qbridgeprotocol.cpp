@@ -1,0 +1,270 @@
+#include "qbridgeprotocol.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+// prompt() truncates its result at U+0000; such texts travel with U+0000 and U+0001 escaped.
+constexpr QChar kEscape = QChar(0x0001);
+
+// The page's prompt, JSON.stringify and eval are captured before any page script runs, so the
+// page cannot observe the token by replacing them.
+const char kCoreScript[] = R"JS((function () {
+'use strict';
+if (Object.prototype.hasOwnProperty.call(window, '@GLOBAL@')) return;
+var marker = @MARKER@, token = @TOKEN@;
+var ask = window.prompt.bind(window), stringify = JSON.stringify;
+function encode(v) {
+    switch (typeof v) {
+    case 'string': case 'boolean': return v;
+    case 'number': return isFinite(v) ? v : {n: String(v)};
+    case 'bigint': return {n: String(v)};
+    case 'undefined': return {u: 1};
+    default: return v === null ? null : {o: 1};
+    }
+}
+function unescapeText(text) {
+    return text.replace(/\u0001([01])/g, function (m, d) { return d === '0' ? '\u0000' : '\u0001'; });
+}
+function decode(reply) {
+    if (typeof reply !== 'string' || reply.length === 0) return undefined;
+    var rest = reply.slice(1);
+    switch (reply.charAt(0)) {
+    case 's': return rest;
+    case 'S': return unescapeText(rest);
+    case 'i': case 'n': return Number(rest);
+    case 'b': return rest === '1';
+    case 'z': return null;
+    }
+    return undefined;
+}
+function call(name, args) {
+    try {
+        var encoded = [];
+        for (var i = 0; i < args.length; ++i) encoded[i] = encode(args[i]);
+        return decode(ask(marker, stringify({t: token, n: name, a: encoded})));
+    } catch (e) {
+        // prompt() is refused while unloading and in sandboxed frames: the call has no effect.
+        return undefined;
+    }
+}
+Object.defineProperty(window, '@GLOBAL@', {value: call});
+})();
+)JS";
+
+const char kBindingScript[] = R"JS((function (bridge) {
+if (typeof bridge !== 'function') return;
+var f = function () { return bridge(@NAME@, arguments); };
+Object.defineProperty(f, 'length', {value: @COUNT@});
+Object.defineProperty(f, 'name', {value: @NAME@});
+window[@NAME@] = f;
+})(window['@GLOBAL@']);
+)JS";
+
+int defaultPort(const QString &scheme)
+{
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("ws"))
+        return 80;
+    if (scheme == QLatin1String("https") || scheme == QLatin1String("wss"))
+        return 443;
+    return -1;
+}
+
+bool hasOpaqueOrigin(const QString &scheme)
+{
+    return scheme.isEmpty() || scheme == QLatin1String("data") || scheme == QLatin1String("about")
+        || scheme == QLatin1String("javascript") || scheme == QLatin1String("blob")
+        || scheme == QLatin1String("null");
+}
+
+QJsonValue decodeArgument(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return value;
+    const QJsonObject object = value.toObject();
+    if (object.contains(QLatin1String("u")))
+        return QJsonValue(QJsonValue::Undefined);
+    const QJsonValue number = object.value(QLatin1String("n"));
+    if (number.isString()) {
+        const QString text = number.toString();
+        if (text == QLatin1String("NaN"))
+            return QJsonValue(std::nan(""));
+        if (text == QLatin1String("Infinity"))
+            return QJsonValue(HUGE_VAL);
+        if (text == QLatin1String("-Infinity"))
+            return QJsonValue(-HUGE_VAL);
+        bool ok = false;
+        const double parsed = text.toDouble(&ok);
+        return ok ? QJsonValue(parsed) : QJsonValue(std::nan(""));
+    }
+    // Objects, functions and symbols carry no data across the bridge.
+    return QJsonValue(QJsonObject());
+}
+
+} // namespace
+
+QString QBridgeProtocol::callMarker()
+{
+    return QStringLiteral("tapwise-native-call:1");
+}
+
+QString QBridgeProtocol::bridgeGlobalName()
+{
+    return QStringLiteral("__nativeBridge");
+}
+
+QString QBridgeProtocol::coreScript(const QString &token)
+{
+    QString script = QString::fromLatin1(kCoreScript);
+    script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
+    script.replace(QLatin1String("@MARKER@"), scriptLiteral(callMarker()));
+    script.replace(QLatin1String("@TOKEN@"), scriptLiteral(token));
+    return script;
+}
+
+QString QBridgeProtocol::bindingScript(const QString &name, unsigned int argCount)
+{
+    QString script = QString::fromLatin1(kBindingScript);
+    script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
+    script.replace(QLatin1String("@NAME@"), scriptLiteral(name));
+    script.replace(QLatin1String("@COUNT@"), QString::number(qMin(argCount, 1024u)));
+    return script;
+}
+
+bool QBridgeProtocol::isValidName(const QString &name)
+{
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_$][A-Za-z0-9_$]*$"));
+    return identifier.match(name).hasMatch() && name != bridgeGlobalName();
+}
+
+QBridgeProtocol::Call QBridgeProtocol::decodeCall(const QString &payload)
+{
+    Call call;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(payload.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return call;
+    const QJsonObject object = document.object();
+    const QJsonValue token = object.value(QLatin1String("t"));
+    const QJsonValue name = object.value(QLatin1String("n"));
+    const QJsonValue arguments = object.value(QLatin1String("a"));
+    if (!token.isString() || !name.isString() || !arguments.isArray())
+        return call;
+    call.token = token.toString();
+    call.name = name.toString();
+    const QJsonArray array = arguments.toArray();
+    call.arguments.reserve(array.size());
+    for (const QJsonValue &argument : array)
+        call.arguments.append(decodeArgument(argument));
+    call.valid = true;
+    return call;
+}
+
+QString QBridgeProtocol::encodeValue(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String: {
+        const QString text = value.toString();
+        if (!text.contains(QChar(0)))
+            return QLatin1Char('s') + text;
+        QString escaped = QStringLiteral("S");
+        escaped.reserve(text.size() + 16);
+        for (const QChar c : text) {
+            if (c.unicode() == 0 || c == kEscape) {
+                escaped += kEscape;
+                escaped += c.unicode() == 0 ? QLatin1Char('0') : QLatin1Char('1');
+            } else {
+                escaped += c;
+            }
+        }
+        return escaped;
+    }
+    case QJsonValue::Double: {
+        const double number = value.toDouble();
+        if (std::isnan(number))
+            return QStringLiteral("nNaN");
+        if (std::isinf(number))
+            return number > 0 ? QStringLiteral("nInfinity") : QStringLiteral("n-Infinity");
+        return QLatin1Char('n') + QString::number(number, 'g', 17);
+    }
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("b1") : QStringLiteral("b0");
+    case QJsonValue::Null:
+        return QStringLiteral("z");
+    default:
+        return encodeUndefined();
+    }
+}
+
+QString QBridgeProtocol::encodeInteger(int value)
+{
+    return QLatin1Char('i') + QString::number(value);
+}
+
+QString QBridgeProtocol::encodeUndefined()
+{
+    return QStringLiteral("u");
+}
+
+bool QBridgeProtocol::isSameOrigin(const QUrl &loaded, const QUrl &document)
+{
+    if (!loaded.isValid() || !document.isValid())
+        return false;
+    const QString scheme = loaded.scheme().toLower();
+    const QString documentScheme = document.scheme().toLower();
+    if (hasOpaqueOrigin(scheme) || scheme != documentScheme)
+        return false;
+    // File documents have no host to compare: any local file belongs with a local address.
+    if (scheme == QLatin1String("file"))
+        return true;
+    const int port = defaultPort(scheme);
+    return loaded.host().compare(document.host(), Qt::CaseInsensitive) == 0
+        && loaded.port(port) == document.port(port);
+}
+
+QString QBridgeProtocol::scriptLiteral(const QString &text)
+{
+    QString literal;
+    literal.reserve(text.size() + 2);
+    literal += QLatin1Char('"');
+    appendEscaped(literal, text);
+    literal += QLatin1Char('"');
+    return literal;
+}
+
+void QBridgeProtocol::appendEscaped(QString &literal, const QString &text)
+{
+    // Runs of plain characters are copied whole: batches of scripts are megabytes long.
+    const QChar *const end = text.constData() + text.size();
+    const QChar *run = text.constData();
+    for (const QChar *at = run; at != end; ++at) {
+        const ushort u = at->unicode();
+        if (u >= 0x20 && u != '"' && u != '\\' && u != 0x7f && u != 0x2028 && u != 0x2029)
+            continue;
+        literal.append(run, static_cast<int>(at - run));
+        run = at + 1;
+        switch (u) {
+        case '"':
+            literal += QLatin1String("\\\"");
+            break;
+        case '\\':
+            literal += QLatin1String("\\\\");
+            break;
+        case '\n':
+            literal += QLatin1String("\\n");
+            break;
+        case '\r':
+            literal += QLatin1String("\\r");
+            break;
+        default:
+            // Line terminators and other control characters may not stand raw in a literal.
+            literal += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        }
+    }
+    literal.append(run, static_cast<int>(end - run));
+}

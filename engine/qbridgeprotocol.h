@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QString>
+#include <QUrl>
+#include <QVector>
+
+/**
+ * The text protocol between a page's bound script functions and the engine.
+ *
+ * A bound function calls prompt() with callMarker() as the message and a JSON payload
+ * {"t": token, "n": name, "a": [arguments]} as the default value; the answer is the prompt's
+ * result, a type letter followed by the value. Pure text handling, no browser objects.
+ */
+class QBridgeProtocol
+{
+public:
+    /// One decoded call; valid is false when the payload was not a well-formed call.
+    struct Call
+    {
+        bool valid = false;
+        QString token;
+        QString name;
+        QVector<QJsonValue> arguments;
+    };
+
+    /// The prompt() message that marks a bridge call.
+    static QString callMarker();
+    /// The name of the hidden global through which bound functions reach the bridge.
+    static QString bridgeGlobalName();
+
+    /// Script run at document creation: defines the hidden bridge function, keeping the
+    /// token and the page's original prompt() in a closure the page cannot reach.
+    static QString coreScript(const QString &token);
+    /// Script that defines one bound global function on top of the core script.
+    static QString bindingScript(const QString &name, unsigned int argCount);
+    /// True for names that are plain script identifiers (and not the bridge's own).
+    static bool isValidName(const QString &name);
+
+    static Call decodeCall(const QString &payload);
+    static QString encodeValue(const QJsonValue &value);
+    static QString encodeInteger(int value);
+    static QString encodeUndefined();
+
+    /// Whether a document of origin document may use the bridge of a view whose address was
+    /// loaded: scheme, host and port must agree; any file: document counts as the origin of a
+    /// file: address; opaque origins (data:, about:, sandboxed) never match.
+    static bool isSameOrigin(const QUrl &loaded, const QUrl &document);
+
+    /// A double-quoted script string literal holding text exactly.
+    static QString scriptLiteral(const QString &text);
+    /// Appends text escaped for the inside of a double-quoted script string literal.
+    static void appendEscaped(QString &literal, const QString &text);
+};

@@ -1,0 +1,358 @@
+#include "qengineview.h"
+
+#include "qbridgeprotocol.h"
+#include "qenginecontext.h"
+#include "qenginelog.h"
+#include "qenginepage.h"
+#include "qjsexecstate.h"
+
+#include <QChildEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+#include <string>
+
+namespace {
+
+const char kBridgeScriptName[] = "native-bridge";
+
+std::wstring wide(const QString &text)
+{
+    return text.toStdWString();
+}
+
+bool isMouseInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QEngineView::QEngineView(QWebEngineProfile *profile, Role role, QWidget *parent)
+    : QWebEngineView(parent)
+    , m_role(role)
+{
+    if (role == Role::Content)
+        m_page = new QEnginePage(profile, this);
+    else
+        m_page = new QWebEnginePage(profile, this);
+    setPage(m_page);
+    connect(m_page, &QWebEnginePage::loadStarted, this, &QEngineView::onLoadStarted);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &QEngineView::onLoadFinished);
+
+    QEngineContext *context = QEngineContext::instance();
+    if (role == Role::Content) {
+        installBridgeScript();
+        connect(context, &QEngineContext::bindingAdded, this, &QEngineView::onBindingAdded);
+    }
+    context->registerView(this);
+}
+
+QEngineView::~QEngineView()
+{
+    QEngineContext::instance()->unregisterView(this);
+    delete m_devTools.data();
+    // The page goes first: it must never outlive the view, nor the profile it uses.
+    delete m_page;
+    m_page = nullptr;
+}
+
+void QEngineView::loadAddress(const QString &address)
+{
+    const QUrl url = urlFromAddress(address);
+    if (!url.isValid()) {
+        QEngineLog::warning(QStringLiteral("cannot load \"%1\": not an address").arg(address));
+        return;
+    }
+    m_trustedAddress = url;
+    load(url);
+}
+
+QUrl QEngineView::urlFromAddress(const QString &address)
+{
+    const QString text = address.trimmed();
+    if (text.startsWith(QLatin1Char('/')))
+        return QUrl::fromLocalFile(QDir::cleanPath(text));
+    QUrl url(text, QUrl::TolerantMode);
+    if (url.isRelative())
+        return QUrl();
+    // "file:///" joined with an absolute path gives "file:////dir": one leading slash is meant.
+    if (url.isLocalFile() && url.host().isEmpty() && url.path().startsWith(QLatin1String("//"))) {
+        QString path = url.path();
+        while (path.startsWith(QLatin1String("//")))
+            path.remove(0, 1);
+        url.setPath(path);
+    }
+    return url;
+}
+
+void QEngineView::runScript(const QString &script)
+{
+    m_scripts.append(script);
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        QMetaObject::invokeMethod(this, &QEngineView::flushScripts, Qt::QueuedConnection);
+    }
+}
+
+void QEngineView::flushScripts()
+{
+    m_flushQueued = false;
+    if (m_evalBlocked) {
+        // Batches already sent come back to be run one by one; later scripts wait for them.
+        if (m_batchesInFlight > 0)
+            return;
+        while (!m_scripts.isEmpty())
+            m_page->runJavaScript(QScriptBatch::standalone(m_scripts.takeFirst()));
+        return;
+    }
+    // A script alone needs no joining: a syntax error of its own stops nothing else. While an
+    // earlier batch may still come back unrun, it goes as a batch too, to keep its place.
+    if (m_scripts.size() == 1 && (m_evalAllowed || m_batchesInFlight == 0)) {
+        m_page->runJavaScript(QScriptBatch::standalone(m_scripts.takeFirst()));
+        return;
+    }
+    while (!m_scripts.isEmpty()) {
+        QScriptBatch::Batch batch = m_scripts.take();
+        ++m_batchesInFlight;
+        QPointer<QEngineView> self(this);
+        const int generation = m_generation;
+        const QStringList scripts = batch.scripts;
+        m_page->runJavaScript(batch.source, [self, generation, scripts](const QVariant &result) {
+            if (self)
+                self->onBatchFinished(generation, result, scripts);
+        });
+    }
+}
+
+void QEngineView::onBatchFinished(int generation, const QVariant &result,
+                                  const QStringList &scripts)
+{
+    if (generation != m_generation)
+        return;
+    --m_batchesInFlight;
+    if (result.toString() != QScriptBatch::evalBlockedResult()) {
+        m_evalAllowed = true;
+    } else {
+        // This document's policy forbids eval: none of the batch ran, so it is sent again as
+        // one script each, in order.
+        m_evalBlocked = true;
+        for (const QString &script : scripts)
+            m_page->runJavaScript(QScriptBatch::standalone(script));
+    }
+    if (m_evalBlocked && m_batchesInFlight == 0 && !m_scripts.isEmpty())
+        flushScripts();
+}
+
+void QEngineView::setLoadingFinishCallback(wkeLoadingFinishCallback callback, void *param)
+{
+    m_loadingFinish = callback;
+    m_loadingFinishParam = param;
+}
+
+void QEngineView::setCreateViewCallback(wkeCreateViewCallback callback, void *param)
+{
+    m_createView = callback;
+    m_createViewParam = param;
+}
+
+void QEngineView::setMouseEnabled(bool enabled)
+{
+    m_mouseEnabled = enabled;
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+void QEngineView::addPluginDirectory(const QString &path)
+{
+    // Plug-ins are found by the browser itself (its PDF viewer and Pepper plug-ins registered
+    // at start-up); the directory is recorded and plug-ins are switched on for this view.
+    QString directory = path;
+    directory.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!m_pluginDirectories.contains(directory))
+        m_pluginDirectories.append(directory);
+    m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+}
+
+QEngineView *QEngineView::showDevTools(wkeOnShowDevtoolsCallback callback, void *param)
+{
+    if (isDevTools())
+        return nullptr;
+    if (!m_devTools) {
+        m_devTools = new QEngineView(m_page->profile(), Role::DevTools, nullptr);
+        m_devTools->setWindowTitle(QStringLiteral("Developer Tools"));
+        m_devTools->resize(1024, 680);
+        m_page->setDevToolsPage(m_devTools->page());
+    }
+    m_devTools->show();
+    m_devTools->raise();
+    m_devTools->activateWindow();
+    if (callback) {
+        QEngineContext *context = QEngineContext::instance();
+        context->enterHost();
+        callback(m_devTools->handle(), param);
+        context->leaveHost();
+    }
+    return m_devTools;
+}
+
+bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &payload,
+                                   QString *result)
+{
+    QEngineContext *context = QEngineContext::instance();
+    const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(payload);
+    if (!call.valid || call.token != context->token()) {
+        QEngineLog::warning(QStringLiteral("refused a bridge call not made by a bound function "
+                                           "of the main frame (from %1)")
+                                .arg(securityOrigin.toString()));
+        return false;
+    }
+    if (!QBridgeProtocol::isSameOrigin(m_trustedAddress, securityOrigin)
+        || !QBridgeProtocol::isSameOrigin(m_trustedAddress, m_page->url())) {
+        QEngineLog::warning(QStringLiteral("refused %1() to a document of another origin (%2)")
+                                .arg(call.name, securityOrigin.toString()));
+        return false;
+    }
+    const QEngineContext::Binding *binding = context->binding(call.name);
+    if (!binding) {
+        *result = QBridgeProtocol::encodeUndefined();
+        return true;
+    }
+    const jsNativeFunction function = binding->function;
+    QJsExecState state(call.arguments);
+    context->enterCall(&state);
+    context->enterHost();
+    const jsValue value = function(state.handle());
+    context->leaveHost();
+    context->leaveCall(&state);
+    *result = state.encodeResult(value);
+    return true;
+}
+
+void QEngineView::serveNewWindowRequest(const QUrl &url)
+{
+    // A window without an address would only blank the view.
+    if (url.isEmpty() || url.scheme() == QLatin1String("about")
+        || url.scheme() == QLatin1String("javascript")) {
+        return;
+    }
+    QEngineView *target = this;
+    if (m_createView) {
+        QEngineContext *context = QEngineContext::instance();
+        const std::wstring address = wide(url.toString());
+        context->enterHost();
+        const wkeWebView chosen = m_createView(handle(), m_createViewParam, address.c_str());
+        context->leaveHost();
+        target = context->view(chosen);
+        if (!target)
+            return;
+    }
+    target->load(url);
+}
+
+bool QEngineView::event(QEvent *event)
+{
+    // The browser draws and takes input through a child widget created along the way.
+    if (event->type() == QEvent::ChildAdded) {
+        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+            child->installEventFilter(this);
+    }
+    return QWebEngineView::event(event);
+}
+
+bool QEngineView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_mouseEnabled && isMouseInput(event->type()))
+        return true;
+    return QWebEngineView::eventFilter(watched, event);
+}
+
+void QEngineView::installBridgeScript()
+{
+    QEngineContext *context = QEngineContext::instance();
+    QString source = QBridgeProtocol::coreScript(context->token());
+    for (const QEngineContext::Binding &binding : context->bindings())
+        source += QBridgeProtocol::bindingScript(binding.name, binding.argCount);
+
+    QWebEngineScript script;
+    script.setName(QString::fromLatin1(kBridgeScriptName));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(source);
+
+    QWebEngineScriptCollection &scripts = m_page->scripts();
+    for (const QWebEngineScript &old : scripts.findScripts(script.name()))
+        scripts.remove(old);
+    scripts.insert(script);
+}
+
+void QEngineView::onBindingAdded(const QString &name)
+{
+    installBridgeScript();
+    // The document already shown gets the function too, without waiting for the next load.
+    const QEngineContext::Binding *binding = QEngineContext::instance()->binding(name);
+    if (binding)
+        m_page->runJavaScript(QBridgeProtocol::bindingScript(name, binding->argCount));
+}
+
+void QEngineView::onLoadStarted()
+{
+    // Answers of scripts sent to the previous document may never come.
+    ++m_generation;
+    m_batchesInFlight = 0;
+    m_evalBlocked = false;
+    m_evalAllowed = false;
+    if (!m_scripts.isEmpty() && !m_flushQueued) {
+        m_flushQueued = true;
+        QMetaObject::invokeMethod(this, &QEngineView::flushScripts, Qt::QueuedConnection);
+    }
+}
+
+void QEngineView::onLoadFinished(bool ok)
+{
+    if (!m_loadingFinish)
+        return;
+    QUrl url = m_page->url();
+    if (url.isEmpty())
+        url = m_page->requestedUrl();
+    // A load replaced by another one is not reported on its own: the browser reports the
+    // last one only, so no load is ever reported as cancelled. The browser gives no cause of
+    // a failure; a missing file is told apart.
+    wkeLoadingResult result = WKE_LOADING_SUCCEEDED;
+    QString reason;
+    if (!ok) {
+        result = WKE_LOADING_FAILED;
+        const QUrl failed = m_page->requestedUrl().isEmpty() ? url : m_page->requestedUrl();
+        if (failed.isLocalFile() && !QFileInfo::exists(failed.toLocalFile()))
+            reason = QStringLiteral("file not found: %1").arg(failed.toLocalFile());
+        else
+            reason = QStringLiteral("the page could not be loaded: %1").arg(failed.toString());
+    }
+    const std::wstring address = wide(url.toString());
+    const std::wstring why = wide(reason);
+    QEngineContext *context = QEngineContext::instance();
+    context->enterHost();
+    m_loadingFinish(handle(), m_loadingFinishParam, address.c_str(), result, why.c_str());
+    context->leaveHost();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "qscriptbatch.h"
+#include "wke.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <QWebEngineView>
+
+class QWebEngineProfile;
+
+/**
+ * One engine view (a wkeWebView): a QWebEngineView with the script bridge, the host's
+ * callbacks, coalesced script runs and its developer-tools window.
+ *
+ * Bound functions answer only documents of the origin of the address last given to
+ * loadAddress, in the main frame; every other caller gets undefined and the native function
+ * is not called.
+ */
+class QEngineView : public QWebEngineView
+{
+    Q_OBJECT
+
+public:
+    enum class Role { Content, DevTools };
+
+    QEngineView(QWebEngineProfile *profile, Role role, QWidget *parent);
+    ~QEngineView() override;
+
+    wkeWebView handle() { return reinterpret_cast<wkeWebView>(this); }
+    bool isDevTools() const { return m_role == Role::DevTools; }
+
+    /// Loads an address (a URL, or an absolute file path) and trusts its origin.
+    void loadAddress(const QString &address);
+    QUrl trustedAddress() const { return m_trustedAddress; }
+    static QUrl urlFromAddress(const QString &address);
+
+    /// Queues a script; the scripts queued in one event-loop turn run together, in order.
+    void runScript(const QString &script);
+
+    void setLoadingFinishCallback(wkeLoadingFinishCallback callback, void *param);
+    void setCreateViewCallback(wkeCreateViewCallback callback, void *param);
+    void setMouseEnabled(bool enabled);
+    bool isMouseEnabled() const { return m_mouseEnabled; }
+    void addPluginDirectory(const QString &path);
+    QStringList pluginDirectories() const { return m_pluginDirectories; }
+    QEngineView *showDevTools(wkeOnShowDevtoolsCallback callback, void *param);
+
+    /// A bridge call from a document of securityOrigin; false refuses it without calling.
+    bool answerBridgeCall(const QUrl &securityOrigin, const QString &payload, QString *result);
+    /// A page asked for a new window showing url.
+    void serveNewWindowRequest(const QUrl &url);
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void installBridgeScript();
+    void onBindingAdded(const QString &name);
+    void flushScripts();
+    void onBatchFinished(int generation, const QVariant &result, const QStringList &scripts);
+    void onLoadStarted();
+    void onLoadFinished(bool ok);
+
+    Role m_role;
+    QWebEnginePage *m_page = nullptr;
+    QUrl m_trustedAddress;
+
+    QScriptBatch m_scripts;
+    bool m_flushQueued = false;
+    bool m_evalBlocked = false;
+    bool m_evalAllowed = false;
+    int m_batchesInFlight = 0;
+    int m_generation = 0;
+
+    wkeLoadingFinishCallback m_loadingFinish = nullptr;
+    void *m_loadingFinishParam = nullptr;
+    wkeCreateViewCallback m_createView = nullptr;
+    void *m_createViewParam = nullptr;
+
+    bool m_mouseEnabled = true;
+    QStringList m_pluginDirectories;
+    QPointer<QEngineView> m_devTools;
+};

@@ -1,0 +1,258 @@
+// The bridge's text protocol, script values and script batches, without a browser.
+
+#include "qbridgeprotocol.h"
+#include "qjsexecstate.h"
+#include "qscriptbatch.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+QString payload(const char *json)
+{
+    return QString::fromUtf8(json);
+}
+
+} // namespace
+
+struct OriginCase
+{
+    const char *loaded;
+    const char *document;
+    bool same;
+};
+
+class EngineSameOrigin : public testing::TestWithParam<OriginCase>
+{
+};
+
+TEST_P(EngineSameOrigin, DecidesByOrigin)
+{
+    const OriginCase c = GetParam();
+    EXPECT_EQ(QBridgeProtocol::isSameOrigin(QUrl(QString::fromUtf8(c.loaded)),
+                                            QUrl(QString::fromUtf8(c.document))),
+              c.same)
+        << c.loaded << " vs " << c.document;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EngineOrigins, EngineSameOrigin,
+    testing::Values(OriginCase {"http://127.0.0.1:8080/index.html", "http://127.0.0.1:8080/", true},
+                    OriginCase {"http://127.0.0.1:8080/a", "http://127.0.0.1:8081/", false},
+                    OriginCase {"http://127.0.0.1:8080/a", "http://localhost:8080/", false},
+                    OriginCase {"http://127.0.0.1:8080/a", "https://127.0.0.1:8080/", false},
+                    OriginCase {"http://Example.com/a", "http://example.com:80/", true},
+                    OriginCase {"https://example.com/a", "https://example.com:443/", true},
+                    OriginCase {"https://example.com/a", "https://example.com:8443/", false},
+                    OriginCase {"file:///opt/app/dist/index.html", "file:///", true},
+                    OriginCase {"file:///opt/app/dist/index.html", "file:///etc/other.html", true},
+                    OriginCase {"file:///opt/app/dist/index.html", "http://localhost/", false},
+                    OriginCase {"http://localhost/", "file:///", false},
+                    OriginCase {"file:///opt/app/index.html", "", false},
+                    OriginCase {"file:///opt/app/index.html", "null", false},
+                    OriginCase {"", "http://localhost/", false},
+                    OriginCase {"data:text/html,x", "data:text/html,x", false},
+                    OriginCase {"about:blank", "about:blank", false},
+                    OriginCase {"qrc:///index.html", "qrc:///", true}));
+
+TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
+{
+    const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(
+        payload(R"({"t":"secret","n":"win_message","a":["te\u0000xt\ud800",5.5,true,null,{"u":1},)"
+                R"({"n":"NaN"},{"n":"-Infinity"},{"n":"12"},{"o":1}]})"));
+    ASSERT_TRUE(call.valid);
+    EXPECT_EQ(call.token, QStringLiteral("secret"));
+    EXPECT_EQ(call.name, QStringLiteral("win_message"));
+    ASSERT_EQ(call.arguments.size(), 9);
+    const QString text = call.arguments.at(0).toString();
+    ASSERT_EQ(text.size(), 6);
+    EXPECT_EQ(text.at(2).unicode(), 0);
+    EXPECT_EQ(text.at(5).unicode(), 0xd800);
+    EXPECT_EQ(call.arguments.at(1).toDouble(), 5.5);
+    EXPECT_TRUE(call.arguments.at(2).toBool());
+    EXPECT_TRUE(call.arguments.at(3).isNull());
+    EXPECT_TRUE(call.arguments.at(4).isUndefined());
+    EXPECT_TRUE(std::isnan(call.arguments.at(5).toDouble()));
+    EXPECT_TRUE(std::isinf(call.arguments.at(6).toDouble()));
+    EXPECT_LT(call.arguments.at(6).toDouble(), 0);
+    EXPECT_EQ(call.arguments.at(7).toDouble(), 12);
+    EXPECT_TRUE(call.arguments.at(8).isObject());
+}
+
+TEST(EngineProtocol, RejectsMalformedCalls)
+{
+    for (const char *bad :
+         {"", "not json", "[]", R"({"n":"f","a":[]})", R"({"t":"x","a":[]})",
+          R"({"t":"x","n":"f"})", R"({"t":1,"n":"f","a":[]})", R"({"t":"x","n":"f","a":{}})"}) {
+        EXPECT_FALSE(QBridgeProtocol::decodeCall(payload(bad)).valid) << bad;
+    }
+}
+
+TEST(EngineProtocol, EncodesResultsByType)
+{
+    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QStringLiteral("a\u2028b"))),
+              QStringLiteral("sa\u2028b"));
+    EXPECT_EQ(QBridgeProtocol::encodeInteger(-42), QStringLiteral("i-42"));
+    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(0.1)),
+              QStringLiteral("n0.10000000000000001"));
+    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(std::nan(""))), QStringLiteral("nNaN"));
+    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(true)), QStringLiteral("b1"));
+    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QJsonValue::Null)), QStringLiteral("z"));
+    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QJsonValue::Undefined)), QStringLiteral("u"));
+    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QJsonObject())), QStringLiteral("u"));
+}
+
+TEST(EngineProtocol, EscapesNulInTextResults)
+{
+    // prompt() cuts its result at U+0000: such texts carry U+0000 and U+0001 escaped.
+    QString text = QStringLiteral("a");
+    text += QChar(0);
+    text += QChar(1);
+    text += QStringLiteral("0");
+    const QString encoded = QBridgeProtocol::encodeValue(QJsonValue(text));
+    EXPECT_FALSE(encoded.contains(QChar(0)));
+    EXPECT_EQ(encoded, QStringLiteral("Sa\u00010\u000110"));
+}
+
+TEST(EngineProtocol, AcceptsOnlyIdentifiersAsNames)
+{
+    EXPECT_TRUE(QBridgeProtocol::isValidName(QStringLiteral("win_message")));
+    EXPECT_TRUE(QBridgeProtocol::isValidName(QStringLiteral("$x9")));
+    for (const char *bad : {"", "9x", "a-b", "a b", "x'];alert(1);//", "a.b", "__nativeBridge"}) {
+        EXPECT_FALSE(QBridgeProtocol::isValidName(QString::fromUtf8(bad))) << bad;
+    }
+}
+
+TEST(EngineProtocol, ScriptLiteralsHoldAnyText)
+{
+    QString text = QStringLiteral("\"'\\\n\r\u2028\u2029</script>\x01\x7f中");
+    text += QChar(0);
+    EXPECT_EQ(QBridgeProtocol::scriptLiteral(text),
+              QStringLiteral("\"\\\"'\\\\\\n\\r\\u2028\\u2029</script>\\u0001\\u007f中\\u0000\""));
+}
+
+TEST(EngineExecState, ReadsArgumentsAndMakesValues)
+{
+    QString withNul = QStringLiteral("a");
+    withNul += QChar(0);
+    withNul += QStringLiteral("é");
+    QJsExecState state({QJsonValue(withNul), QJsonValue(3.9), QJsonValue(QJsonValue::Null)});
+    EXPECT_EQ(state.argumentCount(), 3);
+    EXPECT_STREQ(state.toUtf8(state.argument(0)), "a\xC0\x80\xC3\xA9");
+    // The same pointer while the call lasts.
+    EXPECT_EQ(state.toUtf8(state.argument(0)), state.toUtf8(state.argument(0)));
+    EXPECT_EQ(state.toUtf8(state.argument(1)), nullptr);
+    EXPECT_EQ(state.toUtf8(state.argument(2)), nullptr);
+    EXPECT_EQ(state.toInt(state.argument(1)), 3);
+    EXPECT_EQ(state.argument(3), QJsExecState::undefined());
+    EXPECT_EQ(state.argument(-1), QJsExecState::undefined());
+
+    const jsValue made = state.stringFromUtf8("a\xC0\x80\xC3\xA9");
+    EXPECT_EQ(state.encodeResult(made), QBridgeProtocol::encodeValue(QJsonValue(withNul)));
+    EXPECT_EQ(state.encodeResult(QJsExecState::integer(INT_MIN)), QStringLiteral("i-2147483648"));
+    EXPECT_EQ(QJsExecState::inlineInteger(QJsExecState::integer(-5)), -5);
+    EXPECT_EQ(state.encodeResult(QJsExecState::undefined()), QStringLiteral("u"));
+    EXPECT_EQ(state.stringFromUtf8(nullptr), QJsExecState::undefined());
+}
+
+TEST(EngineExecState, RefusesValuesOfOtherCalls)
+{
+    QJsExecState first({QJsonValue(QStringLiteral("first"))});
+    QJsExecState second({QJsonValue(QStringLiteral("second"))});
+    const jsValue fromFirst = first.argument(0);
+    EXPECT_EQ(second.toUtf8(fromFirst), nullptr);
+    EXPECT_EQ(second.encodeResult(fromFirst), QStringLiteral("u"));
+    EXPECT_EQ(second.toInt(fromFirst), 0);
+    EXPECT_EQ(second.toUtf8(static_cast<jsValue>(0x7fffffffffffffffLL)), nullptr);
+}
+
+TEST(EngineExecState, ConvertsToIntegers)
+{
+    const QVector<QPair<QJsonValue, int>> cases = {
+        {QJsonValue(7.9), 7},
+        {QJsonValue(-7.9), -7},
+        {QJsonValue(1e300), INT_MAX},
+        {QJsonValue(-1e300), INT_MIN},
+        {QJsonValue(std::nan("")), 0},
+        {QJsonValue(true), 1},
+        {QJsonValue(QStringLiteral(" 12 ")), 12},
+        {QJsonValue(QStringLiteral("0x10")), 16},
+        {QJsonValue(QStringLiteral("1e3")), 1000},
+        {QJsonValue(QStringLiteral("twelve")), 0},
+        {QJsonValue(QStringLiteral("")), 0},
+        {QJsonValue(QJsonValue::Null), 0},
+        {QJsonValue(QJsonValue::Undefined), 0},
+        {QJsonValue(QJsonObject()), 0},
+    };
+    for (const auto &c : cases) {
+        QJsExecState state({c.first});
+        EXPECT_EQ(state.toInt(state.argument(0)), c.second);
+    }
+}
+
+TEST(EngineScriptBatch, JoinsInOrderWithinTheSizeLimit)
+{
+    QScriptBatch batch;
+    for (int i = 0; i < 5; ++i)
+        batch.append(QStringLiteral("step(%1)").arg(i));
+    const QScriptBatch::Batch all = batch.take();
+    EXPECT_TRUE(batch.isEmpty());
+    EXPECT_EQ(all.scripts.size(), 5);
+    int last = -1;
+    for (int i = 0; i < 5; ++i) {
+        const int at = all.source.indexOf(QStringLiteral("step(%1)").arg(i));
+        EXPECT_GT(at, last);
+        last = at;
+    }
+
+    // A small limit splits the queue, but never below one script per batch.
+    for (int i = 0; i < 4; ++i)
+        batch.append(QString(1000, QLatin1Char('x')));
+    EXPECT_EQ(batch.take(10).scripts.size(), 1);
+    EXPECT_EQ(batch.take(2500).scripts.size(), 2);
+    EXPECT_EQ(batch.size(), 1);
+    EXPECT_EQ(batch.takeFirst(), QString(1000, QLatin1Char('x')));
+}
+
+TEST(EngineScriptBatch, KeepsScriptsApartFromTheirWrapping)
+{
+    // The offsets given to the page cut out exactly each script from the joined source.
+    QScriptBatch batch;
+    const QStringList scripts = {QStringLiteral("a() // comment"), QStringLiteral("b(\"\\n\")"),
+                                 QStringLiteral("c('\u2028')")};
+    for (const QString &script : scripts)
+        batch.append(script);
+    const QString source = batch.take().source;
+    const int open = source.lastIndexOf(QLatin1Char('['));
+    const QStringList cuts = source.mid(open + 1, source.size() - open - 3).split(QLatin1Char(','));
+    ASSERT_EQ(cuts.size(), 6);
+    // The joined text is the literal between the runner and the offsets.
+    const int literalStart = source.indexOf(QStringLiteral("})(\"")) + 3;
+    const QString literal = source.mid(literalStart, open - 1 - literalStart);
+    QString joined;
+    for (int i = 1; i < literal.size() - 1; ++i) {
+        if (literal.at(i) == QLatin1Char('\\')) {
+            const QChar next = literal.at(++i);
+            if (next == QLatin1Char('n'))
+                joined += QLatin1Char('\n');
+            else if (next == QLatin1Char('u')) {
+                joined += QChar(literal.mid(i + 1, 4).toUShort(nullptr, 16));
+                i += 4;
+            } else
+                joined += next;
+        } else {
+            joined += literal.at(i);
+        }
+    }
+    for (int i = 0; i < scripts.size(); ++i) {
+        const int start = cuts.at(2 * i).toInt();
+        const int end = cuts.at(2 * i + 1).toInt();
+        EXPECT_EQ(joined.mid(start, end - start), scripts.at(i));
+    }
+}
