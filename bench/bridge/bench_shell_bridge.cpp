@@ -1,0 +1,165 @@
+// The shell's bridge as the program runs it: the whole application (QMainApplication, main
+// window, web view host, engine) on a bench page. Times synchronous win_message round trips in
+// the page, process start to the first loading_finished, the PSS of the whole process tree, and
+// onMessage pushes made through QWebBrowser::pushMessage. Compare with bench/engine's
+// bench_bare_webchannel.
+//
+// bench_shell_bridge [--page shellbench.html] [--calls 2000] [--pushes 200000] [--chunk 1000]
+
+#include "processmetrics.h"
+#include "qglobalsettings.h"
+#include "qmainapplication.h"
+#include "qwebbrowser.h"
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+void printTable(const QJsonObject &results, int pushes, int chunk)
+{
+    const QJsonObject sync = results.value(QStringLiteral("sync")).toObject();
+    const QJsonObject push = results.value(QStringLiteral("push")).toObject();
+    std::printf("bench_shell_bridge (the shell: QMainApplication, QWebBrowser, engine library)\n");
+    std::printf("  %-34s %10.0f ms\n", "start -> first loading_finished",
+                results.value(QStringLiteral("startToLoadMs")).toDouble());
+    std::printf("  %-34s %10.1f MB (%d processes)\n", "PSS of process tree after load",
+                results.value(QStringLiteral("pssKb")).toDouble() / 1024.0,
+                results.value(QStringLiteral("processes")).toInt());
+    std::printf("  %-34s %10.3f ms\n", "win_message round trip median",
+                sync.value(QStringLiteral("medianMs")).toDouble());
+    std::printf("  %-34s %10.3f ms (%d calls)\n", "win_message round trip p99",
+                sync.value(QStringLiteral("p99Ms")).toDouble(),
+                sync.value(QStringLiteral("calls")).toInt());
+    std::printf("  %-34s %10.0f /s (%d of %d in %.0f ms, %d per turn)\n",
+                "pushes, pushMessage each",
+                results.value(QStringLiteral("pushesPerSecond")).toDouble(),
+                push.value(QStringLiteral("received")).toInt(), pushes,
+                results.value(QStringLiteral("pushMs")).toDouble(), chunk);
+    std::printf("  %-34s %10.0f ms of processor time (all processes)\n", "pushes cost",
+                results.value(QStringLiteral("pushCpuMs")).toDouble());
+    std::printf("RESULT %s\n", QJsonDocument(results).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+QJsonObject toJson(const Json::Value &value)
+{
+    Json::StreamWriterBuilder oneLine;
+    oneLine["indentation"] = "";
+    return QJsonDocument::fromJson(QByteArray::fromStdString(Json::writeString(oneLine, value)))
+        .object();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The bench's own account state and instance guard, never the user's.
+    QTemporaryDir state;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(state.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(state.filePath(QStringLiteral("data"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(state.path()));
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QMainApplication application(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("bench page"),
+                                        QStringLiteral("path"), QStringLiteral(TAPWISE_BENCH_PAGE));
+    const QCommandLineOption callsOption(QStringLiteral("calls"), QStringLiteral("timed calls"),
+                                         QStringLiteral("n"), QStringLiteral("2000"));
+    const QCommandLineOption pushesOption(QStringLiteral("pushes"), QStringLiteral("pushes"),
+                                          QStringLiteral("n"), QStringLiteral("200000"));
+    const QCommandLineOption chunkOption(QStringLiteral("chunk"),
+                                         QStringLiteral("pushes per event-loop turn (0: all)"),
+                                         QStringLiteral("n"), QStringLiteral("1000"));
+    parser.addOptions({pageOption, callsOption, pushesOption, chunkOption});
+    parser.process(application);
+    const int pushes = qMax(1, parser.value(pushesOption).toInt());
+    const int chunk = qMax(0, parser.value(chunkOption).toInt());
+
+    QUrl url = QUrl::fromLocalFile(QFileInfo(parser.value(pageOption)).absoluteFilePath());
+    url.setQuery(QStringLiteral("calls=%1").arg(parser.value(callsOption).toInt()));
+    QGlobalSettings::setValue(QStringLiteral("default"), QStringLiteral("path"),
+                              url.toString(QUrl::FullyEncoded));
+
+    QJsonObject results;
+    QElapsedTimer pushClock;
+    double pushCpuStartMs = 0;
+    std::function<void(int)> pushFrom = [&](int first) {
+        const int last = chunk > 0 ? qMin(pushes, first + chunk) : pushes;
+        for (int i = first; i < last; ++i) {
+            Json::Value param;
+            param["i"] = i;
+            param["n"] = pushes;
+            QWebBrowser::instance()->pushMessage(QStringLiteral("bench"), param);
+        }
+        if (last < pushes)
+            QTimer::singleShot(0, [&pushFrom, last] { pushFrom(last); });
+    };
+
+    QWebBrowser::registerCommand(
+        QStringLiteral("benchReport"),
+        [&](const Json::Value &param, const ReplyPtr &reply) {
+            reply->setResult(true);
+            const QJsonObject result = toJson(param);
+            const QString phase = result.value(QStringLiteral("phase")).toString();
+            if (phase == QLatin1String("sync")) {
+                results.insert(QStringLiteral("sync"), result);
+                // Pushes start after this call has returned to the page.
+                QTimer::singleShot(0, [&] {
+                    pushCpuStartMs = ProcessMetrics::cpuMsOfTree(getpid());
+                    pushClock.start();
+                    pushFrom(0);
+                });
+            } else if (phase == QLatin1String("push")) {
+                const double ms = pushClock.nsecsElapsed() / 1e6;
+                results.insert(QStringLiteral("pushCpuMs"),
+                               ProcessMetrics::cpuMsOfTree(getpid()) - pushCpuStartMs);
+                results.insert(QStringLiteral("push"), result);
+                results.insert(QStringLiteral("pushMs"), ms);
+                results.insert(QStringLiteral("pushesPerSecond"),
+                               result.value(QStringLiteral("received")).toInt() / ms * 1000.0);
+                printTable(results, pushes, chunk);
+                QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+            } else {
+                std::fprintf(stderr, "bench: the page reported an error\n");
+                QTimer::singleShot(0, [] { QCoreApplication::exit(1); });
+            }
+        },
+        false);
+
+    // Runs once the event loop starts, after the main window (and its host) exist.
+    QTimer::singleShot(0, [&] {
+        QWebBrowser *browser = QWebBrowser::instance();
+        if (!browser || !browser->isReady()) {
+            QCoreApplication::exit(1);
+            return;
+        }
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(browser, &QWebBrowser::loading_finished, [&, connection] {
+            QObject::disconnect(*connection);
+            results.insert(QStringLiteral("startToLoadMs"), ProcessMetrics::msSinceProcessStart());
+            const ProcessMetrics::Pss pss = ProcessMetrics::pssOfTree(getpid());
+            results.insert(QStringLiteral("pssKb"), static_cast<double>(pss.kilobytes));
+            results.insert(QStringLiteral("processes"), pss.processes);
+        });
+    });
+    QTimer::singleShot(120000, [] {
+        std::fprintf(stderr, "bench: no result within two minutes\n");
+        QCoreApplication::exit(2);
+    });
+    return application.execute();
+}

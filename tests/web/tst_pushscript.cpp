@@ -1,0 +1,112 @@
+// The onMessage push: its text must reach the page byte for byte whatever the values hold.
+#include "bridgeprotocol.h"
+
+#include <QCoreApplication>
+#include <QJSEngine>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct EscapeRow
+{
+    const char *name;
+    QString input;
+    QString escaped;
+};
+
+class PushScriptTest : public ::testing::Test
+{
+protected:
+    // Runs the push script in a real script engine with a recording onMessage; an injected
+    // alert() would flip the flag instead of staying data.
+    QString deliver(const QString &script)
+    {
+        QJSEngine engine;
+        engine.evaluate(QStringLiteral("var received = null; var injected = false;"
+                                       "function onMessage(text) { received = text; }"
+                                       "function alert() { injected = true; }"));
+        const QJSValue result = engine.evaluate(script);
+        EXPECT_FALSE(result.isError()) << qPrintable(result.toString());
+        EXPECT_FALSE(engine.globalObject().property(QStringLiteral("injected")).toBool());
+        return engine.globalObject().property(QStringLiteral("received")).toString();
+    }
+};
+
+} // namespace
+
+TEST(PushEscape, Table)
+{
+    const EscapeRow rows[] = {
+        {"plain", QStringLiteral("{\"cmd\":\"a\"}"), QStringLiteral("{\"cmd\":\"a\"}")},
+        {"single quote", QStringLiteral("it's"), QStringLiteral("it\\'s")},
+        {"backslash", QStringLiteral("a\\b"), QStringLiteral("a\\\\b")},
+        {"json escape", QStringLiteral("\"x\\\"y\""), QStringLiteral("\"x\\\\\"y\"")},
+        {"newline", QStringLiteral("a\nb\rc"), QStringLiteral("a\\nb\\rc")},
+        {"separators", QString(QChar(0x2028)) + QChar(0x2029), QStringLiteral("\\u2028\\u2029")},
+        {"nul", QString(QChar(0)) + QLatin1Char('1'), QStringLiteral("\\u00001")},
+        {"controls", QString(QChar(0x1f)) + QChar(0x7f) + QLatin1Char('\t'),
+         QStringLiteral("\\u001f\\u007f\\u0009")},
+        {"end of script", QStringLiteral("</script>"), QStringLiteral("\\u003c/script\\u003e")},
+        {"injection", QStringLiteral("'); alert(1); ('"), QStringLiteral("\\'); alert(1); (\\'")},
+        {"wide text", QStringLiteral("中文 😀"), QStringLiteral("中文 😀")},
+    };
+    for (const EscapeRow &row : rows)
+        EXPECT_EQ(BridgeProtocol::escapeScriptString(row.input), row.escaped) << row.name;
+}
+
+TEST(PushEscape, PushTextIsOneLineJsonOfCmdAndParam)
+{
+    Json::Value param;
+    param["result"] = true;
+    param["msg"] = "";
+    param["data"]["login"] = false;
+    const QString text = BridgeProtocol::pushText(QStringLiteral("QueryLogin"), param);
+    EXPECT_FALSE(text.contains(QLatin1Char('\n')));
+    EXPECT_EQ(text, text.trimmed());
+    Json::Value back;
+    ASSERT_TRUE(BridgeProtocol::parseRequest(text.toStdString(), &back));
+    EXPECT_EQ(back["cmd"].asString(), "QueryLogin");
+    EXPECT_EQ(back["param"], param);
+    EXPECT_EQ(back.size(), 2u);
+}
+
+TEST_F(PushScriptTest, HostileValuesArriveIntactAsData)
+{
+    const QString values[] = {
+        QStringLiteral("'); alert(1); ('"),
+        QStringLiteral("\\'; alert(1); //"),
+        QStringLiteral("</script><script>alert(1)</script>"),
+        QStringLiteral("line\nbreak\r\nand\ttab"),
+        QString(QChar(0x2028)) + QStringLiteral("sep") + QChar(0x2029),
+        QStringLiteral("nul") + QChar(0) + QStringLiteral("inside"),
+        QStringLiteral("back\\slash \\u0041 \\'"),
+        QStringLiteral("方法 查询 不存在！😀"),
+        QStringLiteral("<!-- -->"),
+    };
+    for (const QString &value : values) {
+        Json::Value param;
+        param["msg"] = value.toStdString();
+        param["list"].append(value.toStdString());
+        const QString script = BridgeProtocol::pushScript(QStringLiteral("cmd'\"\\"), param);
+        ASSERT_TRUE(script.startsWith(QStringLiteral("onMessage('")));
+        ASSERT_TRUE(script.endsWith(QStringLiteral("')")));
+        EXPECT_FALSE(script.contains(QLatin1Char('\n')));
+        EXPECT_FALSE(script.contains(QChar(0x2028)));
+        EXPECT_FALSE(script.contains(QStringLiteral("</script"), Qt::CaseInsensitive));
+
+        const QString received = deliver(script);
+        EXPECT_EQ(received, BridgeProtocol::pushText(QStringLiteral("cmd'\"\\"), param));
+
+        Json::Value back;
+        ASSERT_TRUE(BridgeProtocol::parseRequest(received.toStdString(), &back));
+        EXPECT_EQ(QString::fromStdString(back["param"]["msg"].asString()), value);
+        EXPECT_EQ(back["cmd"].asString(), "cmd'\"\\");
+    }
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

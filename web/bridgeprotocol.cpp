@@ -1,0 +1,225 @@
+#include "bridgeprotocol.h"
+
+#include "commandregistry.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <exception>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+std::unique_ptr<Json::StreamWriter> makeWriter(const char *indentation)
+{
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = indentation;
+    builder["emitUTF8"] = true;
+    return std::unique_ptr<Json::StreamWriter>(builder.newStreamWriter());
+}
+
+// One writer of each kind per thread: building a writer costs more than most pushes.
+std::string writeJson(const Json::Value &value, bool indented)
+{
+    thread_local const std::unique_ptr<Json::StreamWriter> oneLine = makeWriter("");
+    thread_local const std::unique_ptr<Json::StreamWriter> styled = makeWriter("   ");
+    std::ostringstream stream;
+    (indented ? styled : oneLine)->write(value, &stream);
+    return stream.str();
+}
+
+QString notFoundText(const QString &name)
+{
+    return QCoreApplication::translate("QWebBrowser", "方法 %1 不存在！").arg(name);
+}
+
+QString asyncRefusedText(const QString &name)
+{
+    return QCoreApplication::translate("QWebBrowser", "该方法 %1 不支持异步调用！").arg(name);
+}
+
+QString handlerFailedText(const QString &name, const QString &detail)
+{
+    return QCoreApplication::translate("QWebBrowser", "方法 %1 执行出错：%2").arg(name, detail);
+}
+
+// "async" is a flag: only true and non-zero numbers ask for the pool.
+bool readsTrue(const Json::Value &value)
+{
+    if (value.isBool() || value.isNumeric())
+        return value.asBool();
+    return false;
+}
+
+} // namespace
+
+Json::Value BridgeProtocol::handleMessage(const char *text, const TaskPoster &post,
+                                          const ResultSink &sink)
+{
+    if (!text)
+        return errorReply(QObject::tr("传入的参数为空"));
+    Json::Value request;
+    // A request is one JSON object; any other JSON value is as malformed as broken text.
+    if (!parseRequest(text, &request) || !request.isObject())
+        return errorReply(QObject::tr("json 格式错误！"));
+    return dispatch(request, post, sink);
+}
+
+bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
+{
+    Json::CharReaderBuilder builder;
+    builder["allowComments"] = true;
+    builder["failIfExtra"] = true;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string errors;
+    Json::Value value;
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+        return false;
+    *request = value;
+    return true;
+}
+
+Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &post,
+                                     const ResultSink &sink)
+{
+    const bool isObject = request.isObject();
+    const QString name = commandName(isObject ? request["cmd"] : Json::Value());
+
+    // A copy: a handler may register commands while it runs.
+    CommandEntry entry;
+    if (const CommandEntry *found = CommandRegistry::find(name))
+        entry = *found;
+    if (!entry.handler)
+        return errorReply(notFoundText(name));
+
+    const Json::Value param = isObject ? request["param"] : Json::Value();
+    if (isObject && readsTrue(request["async"])) {
+        if (!entry.async)
+            return errorReply(asyncRefusedText(name));
+        const CommandHandler handler = entry.handler;
+        post([handler, name, request, sink] {
+            auto reply = std::make_shared<QDtaReply>();
+            runHandler(handler, name, request["param"], reply);
+            if (sink)
+                sink(name, reply);
+        });
+        return okReply(Json::Value());
+    }
+
+    auto reply = std::make_shared<QDtaReply>();
+    runHandler(entry.handler, name, param, reply);
+    return replyFromReply(reply);
+}
+
+void BridgeProtocol::runHandler(const CommandHandler &handler, const QString &name,
+                                const Json::Value &param, const ReplyPtr &reply)
+{
+    // A failing handler must not unwind through the engine or kill a pool worker; the page
+    // gets an ordinary failure instead.
+    try {
+        handler(param, reply);
+        return;
+    } catch (const std::exception &error) {
+        reply->setMsg(handlerFailedText(name, QString::fromUtf8(error.what())));
+    } catch (...) {
+        reply->setMsg(handlerFailedText(name, QStringLiteral("unknown exception")));
+    }
+    reply->setResult(false);
+}
+
+Json::Value BridgeProtocol::okReply(const Json::Value &data)
+{
+    Json::Value reply(Json::objectValue);
+    reply["result"] = true;
+    reply["data"] = data;
+    reply["msg"] = "";
+    return reply;
+}
+
+Json::Value BridgeProtocol::errorReply(const QString &msg)
+{
+    Json::Value reply(Json::objectValue);
+    reply["result"] = false;
+    reply["msg"] = msg.toStdString();
+    return reply;
+}
+
+Json::Value BridgeProtocol::replyFromReply(const ReplyPtr &reply)
+{
+    if (reply && reply->result())
+        return okReply(reply->data());
+    return errorReply(reply ? reply->msg() : QString());
+}
+
+std::string BridgeProtocol::replyText(const Json::Value &reply)
+{
+    return writeJson(reply, true);
+}
+
+Json::Value BridgeProtocol::callbackParam(const ReplyPtr &reply)
+{
+    Json::Value param(Json::objectValue);
+    param["result"] = reply->result();
+    param["msg"] = reply->msg().toStdString();
+    param["data"] = reply->data();
+    return param;
+}
+
+QString BridgeProtocol::pushText(const QString &cmd, const Json::Value &param)
+{
+    Json::Value message(Json::objectValue);
+    message["cmd"] = cmd.toStdString();
+    message["param"] = param;
+    return QString::fromStdString(writeJson(message, false)).trimmed();
+}
+
+QString BridgeProtocol::escapeScriptString(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + text.size() / 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\':
+            escaped += QLatin1String("\\\\");
+            break;
+        case '\'':
+            escaped += QLatin1String("\\'");
+            break;
+        case '\n':
+            escaped += QLatin1String("\\n");
+            break;
+        case '\r':
+            escaped += QLatin1String("\\r");
+            break;
+        // '<' and '>' so no "</script>" or "<!--" ever appears in the script text.
+        case '<':
+        case '>':
+        // Line and paragraph separators end a string literal in older script engines.
+        case 0x2028:
+        case 0x2029:
+            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+QString BridgeProtocol::pushScript(const QString &cmd, const Json::Value &param)
+{
+    return QStringLiteral("onMessage('%1')").arg(escapeScriptString(pushText(cmd, param)));
+}
+
+QString BridgeProtocol::commandName(const Json::Value &cmd)
+{
+    if (cmd.isNull())
+        return QString();
+    if (cmd.isString())
+        return QString::fromStdString(cmd.asString());
+    // Not a name at all: quote the value as sent so the error says what arrived.
+    return QString::fromStdString(writeJson(cmd, false)).trimmed();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "commandregistry.h"
+#include "qdtareply.h"
+
+#include <QString>
+#include <functional>
+#include <json/json.h>
+#include <string>
+
+/// The engine-free half of the script bridge: parsing and dispatching win_message requests,
+/// building the reply objects and the onMessage push scripts. QWebBrowser turns the results
+/// into script values and runs the scripts.
+class BridgeProtocol
+{
+public:
+    using Task = std::function<void()>;
+    /// Queues an asynchronous call's task (the work pool in the program).
+    using TaskPoster = std::function<void(Task)>;
+    /// Receives an asynchronous call's filled reply, on the thread that ran the handler.
+    using ResultSink = std::function<void(const QString &method, const ReplyPtr &reply)>;
+
+    /// Runs win_message's argument (UTF-8 text, null when the page gave none) and returns the
+    /// reply object.
+    static Json::Value handleMessage(const char *text, const TaskPoster &post,
+                                     const ResultSink &sink);
+    /// Parses the request text; comments are allowed, anything after the value is not.
+    static bool parseRequest(const std::string &text, Json::Value *request);
+    /// Runs one parsed request: synchronous commands at once, asynchronous ones through post.
+    static Json::Value dispatch(const Json::Value &request, const TaskPoster &post,
+                                const ResultSink &sink);
+
+    static Json::Value okReply(const Json::Value &data);
+    static Json::Value errorReply(const QString &msg);
+    /// Success with the reply's data when its result is true, else failure with its message.
+    static Json::Value replyFromReply(const ReplyPtr &reply);
+    /// Indented JSON text of a reply, UTF-8.
+    static std::string replyText(const Json::Value &reply);
+
+    /// The push body for an asynchronous result: "result", "msg" and "data", always all three.
+    static Json::Value callbackParam(const ReplyPtr &reply);
+    /// One-line JSON text of {"cmd", "param"}.
+    static QString pushText(const QString &cmd, const Json::Value &param);
+    /// Escapes text for a single-quoted script string literal that yields the text unchanged.
+    static QString escapeScriptString(const QString &text);
+    /// The script onMessage('<push text>') that hands the page the push text intact.
+    static QString pushScript(const QString &cmd, const Json::Value &param);
+
+    /// The name as sent: the text of "cmd", empty when it is missing.
+    static QString commandName(const Json::Value &cmd);
+
+private:
+    static void runHandler(const CommandHandler &handler, const QString &name,
+                           const Json::Value &param, const ReplyPtr &reply);
+};

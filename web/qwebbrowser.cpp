@@ -1,0 +1,232 @@
+#include "qwebbrowser.h"
+
+#include "appidentity.h"
+#include "bridgeprotocol.h"
+#include "enginebinding.h"
+#include "platform.h"
+#include "qglobalsettings.h"
+#include "qworkpool.h"
+#include "scriptbridge.h"
+#include "writelog.h"
+
+#include <QDir>
+#include <QWidget>
+
+namespace {
+
+constexpr int kInitialWidth = 1280;
+constexpr int kInitialHeight = 740;
+constexpr int kDebugLogLevel = 3;
+
+QWebBrowser *s_instance = nullptr;
+
+const EngineBinding &api()
+{
+    return EngineBinding::table();
+}
+
+// The pool is created at the first accepted asynchronous call.
+void postToPool(BridgeProtocol::Task task)
+{
+    QWorkPool::instance()->post(std::move(task));
+}
+
+std::wstring wide(const QString &text)
+{
+    return text.toStdWString();
+}
+
+// New-window requests load in the one view.
+wkeWebView WKE_CALL onCreateView(wkeWebView view, void *, const wchar_t *)
+{
+    return view;
+}
+
+// Failed and cancelled loads count as finished too.
+void WKE_CALL onLoadingFinish(wkeWebView, void *param, const wchar_t *, wkeLoadingResult,
+                              const wchar_t *)
+{
+    if (param)
+        emit static_cast<QWebBrowser *>(param)->loading_finished();
+}
+
+} // namespace
+
+QWebBrowser::QWebBrowser(QWidget *host, QObject *parent)
+    : QObject(parent)
+{
+    s_instance = this;
+    // Start-up registers it as well; asynchronous results depend on it, so the host makes sure.
+    qRegisterMetaType<ReplyPtr>("ReplyPtr");
+
+    if (!bindEngine(nullptr) || !createView(host))
+        return;
+    m_ready = true;
+
+    connect(this, SIGNAL(signal_callback(const QString &, const ReplyPtr &)), this,
+            SLOT(onCallback(const QString &, const ReplyPtr &)));
+    ScriptBridge::bindFunctions();
+
+    Platform::setWindowIconAndText(api().wkeGetHostHWND(m_view), appTitle());
+
+    if (QGlobalSettings::getBool(QLatin1String(SettingsKey::kDefault),
+                                 QLatin1String(SettingsKey::kDebug), false)) {
+        const QString inspector = QDir::toNativeSeparators(
+            QDir::currentPath() + QStringLiteral("/front_end/inspector.html"));
+        api().wkeShowDevtools(m_view, wide(inspector).c_str(), nullptr, this);
+    }
+}
+
+bool QWebBrowser::createView(QWidget *host)
+{
+    m_view = api().wkeCreateWebWindow(WKE_WINDOW_TYPE_CONTROL, host->winId(), 0, 0, kInitialWidth,
+                                      kInitialHeight);
+    if (!m_view) {
+        Platform::showMessage(QStringLiteral("wkeCreateWebWindow"),
+                              QStringLiteral("wke web view not created"));
+        return false;
+    }
+    // Native separators: the engine takes the platform's own path form.
+    const QString plugins =
+        QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/plugins"));
+    api().wkeAddPluginDirectory(m_view, wide(plugins).c_str());
+    api().wkeShowWindow(m_view, true);
+    api().wkeOnCreateView(m_view, onCreateView, this);
+    api().wkeOnLoadingFinish(m_view, onLoadingFinish, this);
+    api().wkeSetMouseEnabled(m_view, true);
+    return true;
+}
+
+QWebBrowser::~QWebBrowser()
+{
+    if (m_ready) {
+        api().wkeFinalize();
+        api().wkeDestroyWebView(m_view);
+    }
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+QWebBrowser *QWebBrowser::instance()
+{
+    return s_instance;
+}
+
+bool QWebBrowser::isReady() const
+{
+    return m_ready;
+}
+
+wkeWebView QWebBrowser::view() const
+{
+    return m_view;
+}
+
+void QWebBrowser::loadUrl(const QString &url)
+{
+    if (m_ready)
+        api().wkeLoadURLW(m_view, wide(url).c_str());
+}
+
+void QWebBrowser::setViewGeometry(int x, int y, int width, int height)
+{
+    if (!m_ready)
+        return;
+    api().wkeResize(m_view, width, height);
+    api().wkeMoveWindow(m_view, x, y, width, height);
+}
+
+void QWebBrowser::focusView()
+{
+    if (m_ready)
+        Platform::focusWindow(api().wkeGetHostHWND(m_view));
+}
+
+void QWebBrowser::moveView(int x, int y)
+{
+    if (m_ready)
+        Platform::moveWindow(api().wkeGetWindowHandle(m_view), x, y);
+}
+
+void QWebBrowser::resizeView(int width, int height)
+{
+    if (m_ready)
+        Platform::resizeWindow(api().wkeGetWindowHandle(m_view), width, height);
+}
+
+int QWebBrowser::viewWidth() const
+{
+    return m_ready ? api().wkeWidth(m_view) : 0;
+}
+
+int QWebBrowser::viewHeight() const
+{
+    return m_ready ? api().wkeHeight(m_view) : 0;
+}
+
+int QWebBrowser::viewX() const
+{
+    return m_ready ? Platform::windowScreenRect(api().wkeGetWindowHandle(m_view)).x() : 0;
+}
+
+int QWebBrowser::viewY() const
+{
+    return m_ready ? Platform::windowScreenRect(api().wkeGetWindowHandle(m_view)).y() : 0;
+}
+
+void QWebBrowser::registerCommand(const QString &name, const CommandHandler &handler, bool async)
+{
+    CommandRegistry::registerCommand(name, handler, async);
+}
+
+BridgeProtocol::ResultSink QWebBrowser::resultSink()
+{
+    // Called on a pool thread; the connection queues onCallback to the GUI thread.
+    return [this](const QString &method, const ReplyPtr &reply) {
+        emit signal_callback(method, reply);
+    };
+}
+
+jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
+{
+    return toScriptText(state, BridgeProtocol::handleMessage(text, postToPool, resultSink()));
+}
+
+jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)
+{
+    return toScriptText(state, BridgeProtocol::dispatch(request, postToPool, resultSink()));
+}
+
+void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
+{
+    const std::wstring script = wide(BridgeProtocol::pushScript(cmd, param));
+    writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
+    if (m_ready)
+        api().wkeRunJSW(m_view, script.c_str());
+}
+
+void QWebBrowser::onCallback(const QString &method, const ReplyPtr &reply)
+{
+    if (reply)
+        pushMessage(method, BridgeProtocol::callbackParam(reply));
+}
+
+jsValue QWebBrowser::replyOk(jsExecState state, const Json::Value &data)
+{
+    return toScriptText(state, BridgeProtocol::okReply(data));
+}
+
+jsValue QWebBrowser::replyError(jsExecState state, const QString &msg)
+{
+    return toScriptText(state, BridgeProtocol::errorReply(msg));
+}
+
+jsValue QWebBrowser::replyFromReply(jsExecState state, const ReplyPtr &reply)
+{
+    return toScriptText(state, BridgeProtocol::replyFromReply(reply));
+}
+
+jsValue QWebBrowser::toScriptText(jsExecState state, const Json::Value &reply)
+{
+    return api().jsString(state, BridgeProtocol::replyText(reply).c_str());
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "bridgeprotocol.h"
+#include "commandregistry.h"
+#include "qdtareply.h"
+
+#include <wke.h>
+
+#include <QObject>
+#include <QString>
+#include <json/json.h>
+
+class QWidget;
+
+/// Hosts the engine's one web view inside a widget of the main window and carries the script
+/// bridge: the page's win_ functions reach the window through its signals, its commands through
+/// the registry, and pushes go back to the page's onMessage. Lives until the process ends.
+///
+/// When the engine cannot be bound the user has been told which part is missing and
+/// isReady() is false: nothing is ever called on the engine, and the owner must end the
+/// program instead of showing an empty window.
+class QWebBrowser : public QObject
+{
+    Q_OBJECT
+public:
+    QWebBrowser(QWidget *host, QObject *parent);
+    ~QWebBrowser() override;
+
+    /// The live host, set first thing by its constructor.
+    static QWebBrowser *instance();
+
+    /// The engine is bound and the view exists.
+    bool isReady() const;
+    wkeWebView view() const;
+
+    void loadUrl(const QString &url);
+    /// Size first, then position, both in the host widget's coordinates.
+    void setViewGeometry(int x, int y, int width, int height);
+    void focusView();
+
+    /// Window operations behind win_move, win_resize, win_width, win_height, win_x and win_y.
+    void moveView(int x, int y);
+    void resizeView(int width, int height);
+    int viewWidth() const;
+    int viewHeight() const;
+    /// Screen coordinates of the view's top-left corner.
+    int viewX() const;
+    int viewY() const;
+
+    /// Adds a host command; the name is matched in any letter case.
+    static void registerCommand(const QString &name, const CommandHandler &handler, bool async);
+
+    /// win_message: runs the request text (null when the page passed no text) and returns the
+    /// reply as a script string.
+    jsValue handleMessage(jsExecState state, const char *text);
+    /// Runs one parsed request and returns the reply as a script string.
+    jsValue dispatchRequest(jsExecState state, const Json::Value &request);
+    /// Calls the page's onMessage with the one-line JSON text of {"cmd", "param"}. GUI thread.
+    void pushMessage(const QString &cmd, const Json::Value &param);
+
+    static jsValue replyOk(jsExecState state, const Json::Value &data);
+    static jsValue replyError(jsExecState state, const QString &msg);
+    static jsValue replyFromReply(jsExecState state, const ReplyPtr &reply);
+    static jsValue toScriptText(jsExecState state, const Json::Value &reply);
+
+signals:
+    void signal_close();
+    void signal_maximized();
+    void signal_minimized();
+    void signal_callback(const QString &method, const ReplyPtr &reply);
+    void loading_finished();
+
+public slots:
+    void onCallback(const QString &method, const ReplyPtr &reply);
+
+private:
+    bool createView(QWidget *host);
+    BridgeProtocol::ResultSink resultSink();
+
+    wkeWebView m_view = nullptr;
+    bool m_ready = false;
+};
