@@ -20,8 +20,8 @@ void QGlobalSettings::load(const QString &filePath)
     if (!info.isFile())
         return;
     if (info.size() > kMaxSettingsFileSize) {
-        qWarning("Ignoring %s: %lld bytes is too large for a settings file",
-                 qPrintable(filePath), info.size());
+        qWarning("Ignoring %s: %lld bytes is too large for a settings file", qPrintable(filePath),
+                 info.size());
         return;
     }
     QSettings file(filePath, QSettings::IniFormat);
@@ -78,8 +78,7 @@ float QGlobalSettings::getFloat(const QString &section, const QString &key, floa
     return value(section, key, defaultValue).toFloat();
 }
 
-qint64 QGlobalSettings::getLongLong(const QString &section, const QString &key,
-                                    qint64 defaultValue)
+qint64 QGlobalSettings::getLongLong(const QString &section, const QString &key, qint64 defaultValue)
 {
     return value(section, key, defaultValue).toLongLong();
 }

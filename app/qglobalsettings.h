@@ -26,8 +26,7 @@ public:
                              const QString &defaultValue = QString());
     static bool getBool(const QString &section, const QString &key, bool defaultValue = false);
     static float getFloat(const QString &section, const QString &key, float defaultValue = 0.0f);
-    static qint64 getLongLong(const QString &section, const QString &key,
-                              qint64 defaultValue = 0);
+    static qint64 getLongLong(const QString &section, const QString &key, qint64 defaultValue = 0);
 
     static QVariant globalValue(const QString &key, const QVariant &defaultValue = QVariant());
     static void setGlobalValue(const QString &key, const QVariant &value);

@@ -54,8 +54,8 @@ void QMainApplication::init()
 void QMainApplication::loadLanguage()
 {
     const QString fallback = defaultLanguage();
-    const QString current = CSetting::getString(QStringLiteral("language"),
-                                                QStringLiteral("type"), fallback);
+    const QString current =
+        CSetting::getString(QStringLiteral("language"), QStringLiteral("type"), fallback);
     loadTranslator(QString::fromLatin1(kCodeWord), current);
 }
 

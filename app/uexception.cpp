@@ -8,19 +8,16 @@ UException::UException(const std::string &expression, const std::wstring &messag
     , m_file(codecvt_gbk::toWide(file))
     , m_message(message)
     , m_line(line)
-{
-}
+{ }
 
 UException::UException(const std::string &expression, const QString &message,
                        const std::string &file, int line)
     : UException(expression, message.toStdWString(), file, line)
-{
-}
+{ }
 
 UException::UException(const std::string &expression, const std::string &file, int line)
     : UException(expression, std::wstring(), file, line)
-{
-}
+{ }
 
 std::wstring UException::text() const
 {

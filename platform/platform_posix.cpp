@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>

@@ -30,7 +30,9 @@ TEST(GbkConversion, TrailingLoneLeadByteIsDropped)
 
 TEST(GbkConversion, UndefinedSequencesThrowBadConversion)
 {
-    for (const std::string bad : {std::string("\xFF"), std::string("a\xFF" "b"),
+    for (const std::string bad : {std::string("\xFF"),
+                                  std::string("a\xFF"
+                                              "b"),
                                   std::string("\x81\x7F"), std::string("\xD6\xD0\xFF\xFF")}) {
         try {
             codecvt_gbk::toWide(bad);
