@@ -69,7 +69,6 @@ void QMainWidget::initialize()
     setStyleSheet(loadStyleSheet(QStringLiteral(":/qss/main.css")));
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
 
-    // TAPWISE-WEB-HOST: the web view host is created here.
     m_browser = new QWebBrowser(ui.frameBrowser, nullptr);
     if (!m_browser->isReady()) {
         // The user has been told what is missing; without an engine there is nothing to show.
@@ -84,23 +83,26 @@ void QMainWidget::initialize()
     connectSignals();
     installFilters();
 
-    // TAPWISE-WEB-COMMANDS: host commands are registered and the page is loaded here.
     HostCommands::registerCommands(&m_userHelp);
     if (!m_browser->isReady())
         return;
-    QString url = QGlobalSettings::getString(QLatin1String(SettingsKey::kDefault),
-                                             QLatin1String(SettingsKey::kPath), QString());
-    if (url.isEmpty()) {
-        // A POSIX path already starts with the slash that "file:///" supplies.
-        QString directory = QDir::currentPath();
-        if (directory.startsWith(QLatin1Char('/')))
-            directory.remove(0, 1);
-        url = QStringLiteral("file:///%1/dist/index.html").arg(directory);
-    }
-    m_browser->loadUrl(url);
+    m_browser->loadUrl(pageAddress());
 
     m_userHelp.checkUpdate(false);
     show();
+}
+
+QString QMainWidget::pageAddress()
+{
+    const QString configured = QGlobalSettings::getString(
+        QLatin1String(SettingsKey::kDefault), QLatin1String(SettingsKey::kPath), QString());
+    if (!configured.isEmpty())
+        return configured;
+    // A POSIX path already starts with the slash that "file:///" supplies.
+    QString directory = QDir::currentPath();
+    if (directory.startsWith(QLatin1Char('/')))
+        directory.remove(0, 1);
+    return QStringLiteral("file:///%1/dist/index.html").arg(directory);
 }
 
 void QMainWidget::createAccountButtons()
@@ -155,7 +157,6 @@ void QMainWidget::connectSignals()
             SLOT(onUserLogin(const QString &)));
     connect(&m_userHelp, SIGNAL(signal_logout()), this, SLOT(onUserLogout()));
 
-    // TAPWISE-WEB-SIGNALS: the web view host's signals are connected here.
     connect(m_browser, SIGNAL(loading_finished()), this, SLOT(onLoadingFinished()));
     connect(m_browser, &QWebBrowser::signal_minimized, this, &QMainWidget::onBtnMin);
     connect(m_browser, &QWebBrowser::signal_maximized, this, &QMainWidget::onBtnMax);
@@ -252,28 +253,24 @@ void QMainWidget::repaintTitleLater()
 
 void QMainWidget::onLoadingFinished()
 {
-    // TAPWISE-WEB-LOADED: disconnects itself from the host's loading_finished.
     disconnect(m_browser, SIGNAL(loading_finished()), this, SLOT(onLoadingFinished()));
     show();
 }
 
 void QMainWidget::moveEvent(QMoveEvent *)
 {
-    // TAPWISE-WEB-GEOMETRY
     if (m_browser)
         m_browser->setViewGeometry(0, 0, width(), height());
 }
 
 void QMainWidget::resizeEvent(QResizeEvent *)
 {
-    // TAPWISE-WEB-GEOMETRY
     if (m_browser)
         m_browser->setViewGeometry(0, 0, width(), height());
 }
 
 void QMainWidget::showEvent(QShowEvent *)
 {
-    // TAPWISE-WEB-FOCUS
     QTimer::singleShot(kFocusDelayMs, this, [this] {
         if (m_browser)
             m_browser->focusView();
@@ -282,6 +279,11 @@ void QMainWidget::showEvent(QShowEvent *)
 
 bool QMainWidget::eventFilter(QObject *watched, QEvent *event)
 {
+    // The toolkit's window objects see every mouse event before the widget under the cursor
+    // does, and see the second press of a double click as a plain press: only the widgets'
+    // copies count, so that holding the button after a double click does not drag.
+    if (!watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {

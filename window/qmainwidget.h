@@ -20,6 +20,8 @@ public:
     explicit QMainWidget(QWidget *parent = nullptr);
 
     QWebBrowser *browser() const { return m_browser; }
+    /// The page to load: the "path" setting, else dist/index.html in the working directory.
+    static QString pageAddress();
     QUserHelp *userHelp() { return &m_userHelp; }
 
 protected:
