@@ -1,3 +1,9 @@
+# The hand-off takes over the fatal signals and counts allocations, which the sanitizers' own
+# signal handling and allocator do too: these tests run in the plain build only.
+if(TAPWISE_SANITIZE)
+    return()
+endif()
+
 # Crash hand-off tests. They build the hand-off from its own sources rather than linking the
 # shell library, so they depend on nothing else of the shell.
 set(TAPWISE_CRASH_SOURCES
