@@ -15,8 +15,14 @@ constexpr size_t kModulePathSize = 260;
 
 int runApplication(int argc, char **argv)
 {
-    // The web engine shares GL contexts with the widgets; this must precede the application.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The web engine shares GL contexts with the widgets, which must be set before the
+    // application exists. A second start only hands over to the running instance and never
+    // shows a page, so it skips the shared context: setting it up costs more than the whole
+    // hand-off. Should the running instance end in between, this one still works, with the
+    // engine drawing without the GPU.
+    const QString serverName = QString::fromLatin1(AppConstants::kServerName);
+    if (!Platform::isLocalServerListening(Platform::localServerName(serverName)))
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QMainApplication application(argc, argv);
     return application.execute();
 }

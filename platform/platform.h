@@ -44,5 +44,7 @@ void showMessage(const QString &caption, const QString &text);
 
 /// Where a local server of that name listens: reachable by this user only.
 QString localServerName(const QString &name);
+/// Whether a server listens at that address now; usable before the application exists.
+bool isLocalServerListening(const QString &serverName);
 
 } // namespace Platform

@@ -10,6 +10,8 @@
 #include <QWindow>
 #include <cstdio>
 #include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace Platform {
@@ -139,6 +141,24 @@ QString localServerName(const QString &name)
         QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     return QDir(directory).filePath(name);
+}
+
+bool isLocalServerListening(const QString &serverName)
+{
+    // Only a connection tells a live server from a socket file a crashed one left behind.
+    const QByteArray path = QFile::encodeName(serverName);
+    sockaddr_un address {};
+    if (path.size() >= int(sizeof(address.sun_path)))
+        return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe < 0)
+        return false;
+    const bool listening =
+        ::connect(probe, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(probe);
+    return listening;
 }
 
 } // namespace Platform

@@ -99,4 +99,10 @@ QString localServerName(const QString &name)
     return name;
 }
 
+bool isLocalServerListening(const QString &serverName)
+{
+    const QString pipe = QStringLiteral("\\\\.\\pipe\\") + serverName;
+    return WaitNamedPipeW(reinterpret_cast<LPCWSTR>(pipe.utf16()), 1) != FALSE;
+}
+
 } // namespace Platform
