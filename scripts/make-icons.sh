@@ -13,9 +13,13 @@ if ! command -v rsvg-convert >/dev/null; then
     exit 1
 fi
 
-# name and pixel size (width x height) of every image
+# name, pixel size (width x height) and, where it differs from the name, the source of every image
 icons=(
     "logo.about 1024x1024"
+    # Smaller renditions of the logo for the window icon: the window system gets every size an
+    # icon has, and 1024 x 1024 alone is four megabytes sent at each start.
+    "logo.16 16x16 logo.about" "logo.32 32x32 logo.about" "logo.48 48x48 logo.about"
+    "logo.64 64x64 logo.about" "logo.128 128x128 logo.about" "logo.256 256x256 logo.about"
     "label.icon.title 48x48"
     "btn.min.1 34x34" "btn.min.2 34x34" "btn.min.3 34x34"
     "btn.max.1 34x34" "btn.max.2 34x34" "btn.max.3 34x34"
@@ -28,10 +32,10 @@ icons=(
 )
 
 for entry in "${icons[@]}"; do
-    read -r name size <<<"$entry"
+    read -r name size source <<<"$entry"
     width="${size%x*}"
     height="${size#*x}"
     rsvg-convert --width "$width" --height "$height" --format png \
-        --output "$image_dir/$name.png" "$source_dir/$name.svg"
+        --output "$image_dir/$name.png" "$source_dir/${source:-$name}.svg"
     echo "$name.png ${width}x${height}"
 done

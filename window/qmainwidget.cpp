@@ -62,6 +62,7 @@ void QMainWidget::initialize()
     QTimer::singleShot(kUpdateCheckDelayMs, this, [this] { m_userHelp.checkUpdate(false); });
     QTimer::singleShot(kPreLoginDelayMs, this, [this] { m_userHelp.preLogin(); });
 
+    setWindowIcon(windowIconRenditions());
     ui.labelVersion->setText(tr("版本号：v%1").arg(appVersion()));
     const QString title = appTitle();
     setWindowTitle(title);
@@ -90,6 +91,16 @@ void QMainWidget::initialize()
 
     m_userHelp.checkUpdate(false);
     show();
+}
+
+QIcon QMainWidget::windowIconRenditions()
+{
+    // The same logo as the form's icon in the sizes a window system shows. Given the form's
+    // 1024 x 1024 picture alone, the window system is sent four megabytes at each start.
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/image/logo.%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 QString QMainWidget::pageAddress()

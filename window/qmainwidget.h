@@ -3,6 +3,7 @@
 #include "quserhelp.h"
 #include "ui_qmainwidget.h"
 
+#include <QIcon>
 #include <QPoint>
 #include <QWidget>
 
@@ -22,6 +23,8 @@ public:
     QWebBrowser *browser() const { return m_browser; }
     /// The page to load: the "path" setting, else dist/index.html in the working directory.
     static QString pageAddress();
+    /// The logo in the sizes the window system shows.
+    static QIcon windowIconRenditions();
     QUserHelp *userHelp() { return &m_userHelp; }
 
 protected:

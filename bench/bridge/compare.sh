@@ -4,7 +4,7 @@
 # no display. Usage: bench/bridge/compare.sh [build folder] (default build/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-${TAPWISE_BUILD_DIR:-$root/build}}
+build=$(cd "${1:-${TAPWISE_BUILD_DIR:-$root/build}}" && pwd)
 runs=${RUNS:-3}
 cmake --build "$build" --target bench_shell_bridge bench_bare_webchannel
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1

@@ -834,7 +834,13 @@ void TestQMainWidget::windowShape()
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapwise"));
     QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("labelTitle"))->text(),
              QStringLiteral("Tapwise"));
-    QVERIFY(!m_window->windowIcon().isNull());
+    // The logo in window-icon sizes: never the 1024-pixel picture, which would be sent whole.
+    const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
+    QCOMPARE(iconSizes.size(), 6);
+    for (const QSize &size : iconSizes) {
+        QVERIFY(size.width() <= 256);
+        QCOMPARE(m_window->windowIcon().pixmap(size).size(), size);
+    }
 }
 
 void TestQMainWidget::formObjectNames()
