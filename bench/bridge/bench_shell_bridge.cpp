@@ -6,6 +6,7 @@
 //
 // bench_shell_bridge [--page shellbench.html] [--calls 2000] [--pushes 200000] [--chunk 1000]
 
+#include "benchreport.h"
 #include "processmetrics.h"
 #include "qglobalsettings.h"
 #include "qmainapplication.h"
@@ -25,32 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-void printTable(const QJsonObject &results, int pushes, int chunk)
-{
-    const QJsonObject sync = results.value(QStringLiteral("sync")).toObject();
-    const QJsonObject push = results.value(QStringLiteral("push")).toObject();
-    std::printf("bench_shell_bridge (the shell: QMainApplication, QWebBrowser, engine library)\n");
-    std::printf("  %-34s %10.0f ms\n", "start -> first loading_finished",
-                results.value(QStringLiteral("startToLoadMs")).toDouble());
-    std::printf("  %-34s %10.1f MB (%d processes)\n", "PSS of process tree after load",
-                results.value(QStringLiteral("pssKb")).toDouble() / 1024.0,
-                results.value(QStringLiteral("processes")).toInt());
-    std::printf("  %-34s %10.3f ms\n", "win_message round trip median",
-                sync.value(QStringLiteral("medianMs")).toDouble());
-    std::printf("  %-34s %10.3f ms (%d calls)\n", "win_message round trip p99",
-                sync.value(QStringLiteral("p99Ms")).toDouble(),
-                sync.value(QStringLiteral("calls")).toInt());
-    std::printf("  %-34s %10.0f /s (%d of %d in %.0f ms, %d per turn)\n",
-                "pushes, pushMessage each",
-                results.value(QStringLiteral("pushesPerSecond")).toDouble(),
-                push.value(QStringLiteral("received")).toInt(), pushes,
-                results.value(QStringLiteral("pushMs")).toDouble(), chunk);
-    std::printf("  %-34s %10.0f ms of processor time (all processes)\n", "pushes cost",
-                results.value(QStringLiteral("pushCpuMs")).toDouble());
-    std::printf("RESULT %s\n", QJsonDocument(results).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
-}
 
 QJsonObject toJson(const Json::Value &value)
 {
@@ -132,7 +107,12 @@ int main(int argc, char **argv)
                 results.insert(QStringLiteral("pushMs"), ms);
                 results.insert(QStringLiteral("pushesPerSecond"),
                                result.value(QStringLiteral("received")).toInt() / ms * 1000.0);
-                printTable(results, pushes, chunk);
+                printBenchReport(
+                    {"bench_shell_bridge (the shell: QMainApplication, QWebBrowser, engine "
+                     "library)",
+                     "start -> first loading_finished", "win_message round trip median",
+                     "win_message round trip p99", "pushes, pushMessage each"},
+                    results, pushes, chunk);
                 QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
             } else {
                 std::fprintf(stderr, "bench: the page reported an error\n");

@@ -5,6 +5,7 @@
 // bench_bare_webchannel [--page bench.html] [--calls 2000] [--pushes 200000] [--chunk 1000]
 
 #include "benchchannelobject.h"
+#include "benchreport.h"
 #include "processmetrics.h"
 
 #include <QApplication>
@@ -26,35 +27,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace {
-
-void printTable(const QJsonObject &results, int pushes, int chunk)
-{
-    const QJsonObject sync = results.value(QStringLiteral("sync")).toObject();
-    const QJsonObject push = results.value(QStringLiteral("push")).toObject();
-    std::printf("bench_bare_webchannel (plain QWebEngineView + QWebChannel)\n");
-    std::printf("  %-34s %10.0f ms\n", "start -> first loadFinished",
-                results.value(QStringLiteral("startToLoadMs")).toDouble());
-    std::printf("  %-34s %10.1f MB (%d processes)\n", "PSS of process tree after load",
-                results.value(QStringLiteral("pssKb")).toDouble() / 1024.0,
-                results.value(QStringLiteral("processes")).toInt());
-    std::printf("  %-34s %10.3f ms\n", "channel round trip median",
-                sync.value(QStringLiteral("medianMs")).toDouble());
-    std::printf("  %-34s %10.3f ms (%d calls)\n", "channel round trip p99",
-                sync.value(QStringLiteral("p99Ms")).toDouble(),
-                sync.value(QStringLiteral("calls")).toInt());
-    std::printf("  %-34s %10.0f /s (%d of %d in %.0f ms, %d per turn)\n",
-                "pushes, one runJavaScript each",
-                results.value(QStringLiteral("pushesPerSecond")).toDouble(),
-                push.value(QStringLiteral("received")).toInt(), pushes,
-                results.value(QStringLiteral("pushMs")).toDouble(), chunk);
-    std::printf("  %-34s %10.0f ms of processor time (all processes)\n", "pushes cost",
-                results.value(QStringLiteral("pushCpuMs")).toDouble());
-    std::printf("RESULT %s\n", QJsonDocument(results).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
-}
-
-} // namespace
+namespace { } // namespace
 
 int main(int argc, char **argv)
 {
@@ -152,7 +125,10 @@ int main(int argc, char **argv)
             results.insert(QStringLiteral("pushMs"), ms);
             results.insert(QStringLiteral("pushesPerSecond"),
                            result.value(QStringLiteral("received")).toInt() / ms * 1000.0);
-            printTable(results, pushes, chunk);
+            printBenchReport({"bench_bare_webchannel (plain QWebEngineView + QWebChannel)",
+                              "start -> first loadFinished", "channel round trip median",
+                              "channel round trip p99", "pushes, one runJavaScript each"},
+                             results, pushes, chunk);
             application.quit();
         } else {
             std::fprintf(stderr, "bench: the page reported %s\n", qPrintable(json));

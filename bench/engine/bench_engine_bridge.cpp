@@ -7,6 +7,7 @@
 
 #include "wke.h"
 
+#include "benchreport.h"
 #include "processmetrics.h"
 
 #include <QApplication>
@@ -59,31 +60,6 @@ template<typename Function> bool resolve(QLibrary &library, Function &slot, cons
     return slot != nullptr;
 }
 
-void printTable()
-{
-    const QJsonObject sync = g_results.value(QStringLiteral("sync")).toObject();
-    const QJsonObject push = g_results.value(QStringLiteral("push")).toObject();
-    std::printf("bench_engine_bridge (engine library, bound sync function + wkeRunJSW)\n");
-    std::printf("  %-34s %10.0f ms\n", "start -> first loadFinished",
-                g_results.value(QStringLiteral("startToLoadMs")).toDouble());
-    std::printf("  %-34s %10.1f MB (%d processes)\n", "PSS of process tree after load",
-                g_results.value(QStringLiteral("pssKb")).toDouble() / 1024.0,
-                g_results.value(QStringLiteral("processes")).toInt());
-    std::printf("  %-34s %10.3f ms\n", "sync call median",
-                sync.value(QStringLiteral("medianMs")).toDouble());
-    std::printf("  %-34s %10.3f ms (%d calls)\n", "sync call p99",
-                sync.value(QStringLiteral("p99Ms")).toDouble(),
-                sync.value(QStringLiteral("calls")).toInt());
-    std::printf("  %-34s %10.0f /s (%d of %d in %.0f ms, %d per turn)\n", "pushes delivered",
-                g_results.value(QStringLiteral("pushesPerSecond")).toDouble(),
-                push.value(QStringLiteral("received")).toInt(), g_pushes,
-                g_results.value(QStringLiteral("pushMs")).toDouble(), g_chunk);
-    std::printf("  %-34s %10.0f ms of processor time (all processes)\n", "pushes cost",
-                g_results.value(QStringLiteral("pushCpuMs")).toDouble());
-    std::printf("RESULT %s\n", QJsonDocument(g_results).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
-}
-
 void pushFrom(int first)
 {
     const int last = g_chunk > 0 ? qMin(g_pushes, first + g_chunk) : g_pushes;
@@ -124,7 +100,11 @@ jsValue WKE_CALL benchReport(jsExecState state)
         g_results.insert(QStringLiteral("pushesPerSecond"),
                          result.value(QStringLiteral("received")).toInt() / ms * 1000.0);
         QTimer::singleShot(0, [] {
-            printTable();
+            printBenchReport({"bench_engine_bridge (engine library, bound sync function + "
+                              "wkeRunJSW)",
+                              "start -> first loadFinished", "sync call median", "sync call p99",
+                              "pushes delivered"},
+                             g_results, g_pushes, g_chunk);
             qApp->quit();
         });
     } else {
