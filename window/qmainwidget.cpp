@@ -95,8 +95,9 @@ void QMainWidget::initialize()
 
 QIcon QMainWidget::windowIconRenditions()
 {
-    // The same logo as the form's icon in the sizes a window system shows. Given the form's
-    // 1024 x 1024 picture alone, the window system is sent four megabytes at each start.
+    // The logo of logo.about.png in the sizes a window system shows. An icon made from the
+    // 1024 x 1024 picture itself decodes it at construction and sends four megabytes to the
+    // window system at each start.
     QIcon icon;
     for (const int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/image/logo.%1.png").arg(size), QSize(size, size));
