@@ -6,15 +6,14 @@
 //
 // bench_shell_bridge [--page shellbench.html] [--calls 2000] [--pushes 200000] [--chunk 1000]
 
+#include "benchoptions.h"
 #include "benchreport.h"
 #include "processmetrics.h"
 #include "qglobalsettings.h"
 #include "qmainapplication.h"
 #include "qwebbrowser.h"
 
-#include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -49,24 +48,10 @@ int main(int argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QMainApplication application(argc, argv);
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("bench page"),
-                                        QStringLiteral("path"), QStringLiteral(TAPWISE_BENCH_PAGE));
-    const QCommandLineOption callsOption(QStringLiteral("calls"), QStringLiteral("timed calls"),
-                                         QStringLiteral("n"), QStringLiteral("2000"));
-    const QCommandLineOption pushesOption(QStringLiteral("pushes"), QStringLiteral("pushes"),
-                                          QStringLiteral("n"), QStringLiteral("200000"));
-    const QCommandLineOption chunkOption(QStringLiteral("chunk"),
-                                         QStringLiteral("pushes per event-loop turn (0: all)"),
-                                         QStringLiteral("n"), QStringLiteral("1000"));
-    parser.addOptions({pageOption, callsOption, pushesOption, chunkOption});
-    parser.process(application);
-    const int pushes = qMax(1, parser.value(pushesOption).toInt());
-    const int chunk = qMax(0, parser.value(chunkOption).toInt());
-
-    QUrl url = QUrl::fromLocalFile(QFileInfo(parser.value(pageOption)).absoluteFilePath());
-    url.setQuery(QStringLiteral("calls=%1").arg(parser.value(callsOption).toInt()));
+    const BenchOptions options = parseBenchOptions(application, QStringLiteral(TAPWISE_BENCH_PAGE));
+    const int pushes = options.pushes;
+    const int chunk = options.chunk;
+    const QUrl url = options.page;
     QGlobalSettings::setValue(QStringLiteral("default"), QStringLiteral("path"),
                               url.toString(QUrl::FullyEncoded));
 

@@ -5,14 +5,13 @@
 // bench_bare_webchannel [--page bench.html] [--calls 2000] [--pushes 200000] [--chunk 1000]
 
 #include "benchchannelobject.h"
+#include "benchoptions.h"
 #include "benchreport.h"
 #include "processmetrics.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
@@ -37,21 +36,9 @@ int main(int argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("bench page"),
-                                        QStringLiteral("path"), QStringLiteral(TAPWISE_BENCH_PAGE));
-    const QCommandLineOption callsOption(QStringLiteral("calls"), QStringLiteral("timed calls"),
-                                         QStringLiteral("n"), QStringLiteral("2000"));
-    const QCommandLineOption pushesOption(QStringLiteral("pushes"), QStringLiteral("pushes"),
-                                          QStringLiteral("n"), QStringLiteral("200000"));
-    const QCommandLineOption chunkOption(QStringLiteral("chunk"),
-                                         QStringLiteral("pushes per event-loop turn (0: all)"),
-                                         QStringLiteral("n"), QStringLiteral("1000"));
-    parser.addOptions({pageOption, callsOption, pushesOption, chunkOption});
-    parser.process(application);
-    const int pushes = qMax(1, parser.value(pushesOption).toInt());
-    const int chunk = qMax(0, parser.value(chunkOption).toInt());
+    const BenchOptions options = parseBenchOptions(application, QStringLiteral(TAPWISE_BENCH_PAGE));
+    const int pushes = options.pushes;
+    const int chunk = options.chunk;
 
     QWebEngineView view;
     view.resize(1280, 740);
@@ -136,12 +123,8 @@ int main(int argc, char **argv)
         }
     });
 
-    QUrl url(parser.value(pageOption));
-    if (url.isRelative())
-        url = QUrl::fromLocalFile(QFileInfo(parser.value(pageOption)).absoluteFilePath());
-    url.setQuery(QStringLiteral("calls=%1").arg(parser.value(callsOption).toInt()));
     view.show();
-    view.load(url);
+    view.load(options.page);
 
     QTimer::singleShot(120000, [&] {
         std::fprintf(stderr, "bench: no result within two minutes\n");

@@ -7,13 +7,12 @@
 
 #include "wke.h"
 
+#include "benchoptions.h"
 #include "benchreport.h"
 #include "processmetrics.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLibrary>
@@ -140,26 +139,12 @@ int main(int argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption engineOption(QStringLiteral("engine"), QStringLiteral("node.so"),
-                                          QStringLiteral("path"),
-                                          QStringLiteral(TAPWISE_BENCH_ENGINE));
-    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("bench page"),
-                                        QStringLiteral("path"), QStringLiteral(TAPWISE_BENCH_PAGE));
-    const QCommandLineOption callsOption(QStringLiteral("calls"), QStringLiteral("timed calls"),
-                                         QStringLiteral("n"), QStringLiteral("2000"));
-    const QCommandLineOption pushesOption(QStringLiteral("pushes"), QStringLiteral("pushes"),
-                                          QStringLiteral("n"), QStringLiteral("200000"));
-    const QCommandLineOption chunkOption(QStringLiteral("chunk"),
-                                         QStringLiteral("pushes per event-loop turn (0: all)"),
-                                         QStringLiteral("n"), QStringLiteral("1000"));
-    parser.addOptions({engineOption, pageOption, callsOption, pushesOption, chunkOption});
-    parser.process(application);
-    g_pushes = qMax(1, parser.value(pushesOption).toInt());
-    g_chunk = qMax(0, parser.value(chunkOption).toInt());
+    const BenchOptions options = parseBenchOptions(application, QStringLiteral(TAPWISE_BENCH_PAGE),
+                                                   QStringLiteral(TAPWISE_BENCH_ENGINE));
+    g_pushes = options.pushes;
+    g_chunk = options.chunk;
 
-    QLibrary library(parser.value(engineOption));
+    QLibrary library(options.engine);
     if (!library.load()) {
         std::fprintf(stderr, "bench: %s\n", qPrintable(library.errorString()));
         return 1;
@@ -192,11 +177,7 @@ int main(int argc, char **argv)
         return 1;
     g_engine.showWindow(g_view, true);
     g_engine.onLoadingFinish(g_view, onLoadingFinish, nullptr);
-    QUrl page(parser.value(pageOption));
-    if (page.isRelative())
-        page = QUrl::fromLocalFile(QFileInfo(parser.value(pageOption)).absoluteFilePath());
-    page.setQuery(QStringLiteral("calls=%1").arg(parser.value(callsOption).toInt()));
-    g_engine.loadURLW(g_view, page.toString().toStdWString().c_str());
+    g_engine.loadURLW(g_view, options.page.toString().toStdWString().c_str());
 
     QTimer::singleShot(120000, [] {
         std::fprintf(stderr, "bench: no result within two minutes\n");

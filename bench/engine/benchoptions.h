@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QCoreApplication;
+
+/// The command line shared by the bridge benchmarks:
+/// [--engine node.so] [--page bench.html] [--calls 2000] [--pushes 200000] [--chunk 1000].
+struct BenchOptions
+{
+    /// The bench page with its number of timed calls in the query.
+    QUrl page;
+    int pushes = 0;
+    /// Pushes made per event-loop turn; 0 makes them all in one turn.
+    int chunk = 0;
+    /// Empty unless the program asked for an engine option.
+    QString engine;
+};
+
+/// Parses the application's arguments; --engine is offered only with a default engine path.
+BenchOptions parseBenchOptions(const QCoreApplication &application, const QString &defaultPage,
+                               const QString &defaultEngine = QString());
