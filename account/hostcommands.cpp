@@ -1,8 +1,8 @@
 #include "hostcommands.h"
 
-#include "commandregistry.h"
 #include "quser.h"
 #include "quserhelp.h"
+#include "qwebbrowser.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -16,13 +16,13 @@ constexpr int kLoginFormDelayMs = 50;
 void HostCommands::registerCommands(QUserHelp *userHelp)
 {
     const QPointer<QUserHelp> helper(userHelp);
-    CommandRegistry::registerCommand(
+    QWebBrowser::registerCommand(
         QStringLiteral("showLoginForm"),
         [helper](const Json::Value &param, const ReplyPtr &reply) {
             showLoginForm(helper.data(), param, reply);
         },
         false);
-    CommandRegistry::registerCommand(QStringLiteral("queryLogin"), &HostCommands::queryLogin, true);
+    QWebBrowser::registerCommand(QStringLiteral("queryLogin"), &HostCommands::queryLogin, true);
 }
 
 void HostCommands::showLoginForm(QUserHelp *userHelp, const Json::Value &, const ReplyPtr &reply)

@@ -51,18 +51,34 @@ bool readsTrue(const Json::Value &value)
     return false;
 }
 
+ReplyPtr refusal(const QString &msg)
+{
+    auto reply = std::make_shared<QDtaReply>();
+    reply->setMsg(msg);
+    return reply;
+}
+
+ReplyPtr accepted()
+{
+    auto reply = std::make_shared<QDtaReply>();
+    reply->setResult(true);
+    return reply;
+}
+
 } // namespace
 
-Json::Value BridgeProtocol::handleMessage(const char *text, const TaskPoster &post,
-                                          const ResultSink &sink)
+bool BridgeProtocol::readRequest(const char *text, Json::Value *request, QString *refusal)
 {
-    if (!text)
-        return errorReply(QObject::tr("传入的参数为空"));
-    Json::Value request;
+    if (!text) {
+        *refusal = QObject::tr("传入的参数为空");
+        return false;
+    }
     // A request is one JSON object; any other JSON value is as malformed as broken text.
-    if (!parseRequest(text, &request) || !request.isObject())
-        return errorReply(QObject::tr("json 格式错误！"));
-    return dispatch(request, post, sink);
+    if (!parseRequest(text, request) || !request->isObject()) {
+        *refusal = QObject::tr("json 格式错误！");
+        return false;
+    }
+    return true;
 }
 
 bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
@@ -82,8 +98,8 @@ bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
     return true;
 }
 
-Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &post,
-                                     const ResultSink &sink)
+ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &post,
+                                  const ResultSink &sink)
 {
     const bool isObject = request.isObject();
     const QString name = commandName(isObject ? request["cmd"] : Json::Value());
@@ -93,12 +109,12 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
     if (const CommandEntry *found = CommandRegistry::find(name))
         entry = *found;
     if (!entry.handler)
-        return errorReply(notFoundText(name));
+        return refusal(notFoundText(name));
 
     const Json::Value param = isObject ? request["param"] : Json::Value();
     if (isObject && readsTrue(request["async"])) {
         if (!entry.async)
-            return errorReply(asyncRefusedText(name));
+            return refusal(asyncRefusedText(name));
         const CommandHandler handler = entry.handler;
         post([handler, name, request, sink] {
             auto reply = std::make_shared<QDtaReply>();
@@ -106,12 +122,12 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
             if (sink)
                 sink(name, reply);
         });
-        return okReply(Json::Value());
+        return accepted();
     }
 
     auto reply = std::make_shared<QDtaReply>();
     runHandler(entry.handler, name, param, reply);
-    return replyFromReply(reply);
+    return reply;
 }
 
 void BridgeProtocol::runHandler(const CommandHandler &handler, const QString &name,
@@ -145,13 +161,6 @@ Json::Value BridgeProtocol::errorReply(const QString &msg)
     reply["result"] = false;
     reply["msg"] = msg.toStdString();
     return reply;
-}
-
-Json::Value BridgeProtocol::replyFromReply(const ReplyPtr &reply)
-{
-    if (reply && reply->result())
-        return okReply(reply->data());
-    return errorReply(reply ? reply->msg() : QString());
 }
 
 std::string BridgeProtocol::replyText(const Json::Value &reply)

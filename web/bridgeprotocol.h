@@ -8,9 +8,9 @@
 #include <json/json.h>
 #include <string>
 
-/// The engine-free half of the script bridge: parsing and dispatching win_message requests,
-/// building the reply objects and the onMessage push scripts. QWebBrowser turns the results
-/// into script values and runs the scripts.
+/// The engine-free half of the script bridge: reading and dispatching win_message requests,
+/// building the reply objects and the onMessage push scripts. QWebBrowser strings these steps
+/// together, turns the replies into script values and runs the scripts.
 class BridgeProtocol
 {
 public:
@@ -20,20 +20,19 @@ public:
     /// Receives an asynchronous call's filled reply, on the thread that ran the handler.
     using ResultSink = std::function<void(const QString &method, const ReplyPtr &reply)>;
 
-    /// Runs win_message's argument (UTF-8 text, null when the page gave none) and returns the
-    /// reply object.
-    static Json::Value handleMessage(const char *text, const TaskPoster &post,
-                                     const ResultSink &sink);
-    /// Parses the request text; comments are allowed, anything after the value is not.
+    /// Reads win_message's argument (UTF-8 text, null when the page gave none) into one request
+    /// object. False with the text to reply when there is no text or it holds no JSON object.
+    static bool readRequest(const char *text, Json::Value *request, QString *refusal);
+    /// Parses JSON text; comments are allowed, anything after the value is not.
     static bool parseRequest(const std::string &text, Json::Value *request);
-    /// Runs one parsed request: synchronous commands at once, asynchronous ones through post.
-    static Json::Value dispatch(const Json::Value &request, const TaskPoster &post,
-                                const ResultSink &sink);
+    /// Runs one request: synchronous commands at once, asynchronous ones through post. The
+    /// outcome is always a reply: the handler's, a refusal (result false with its text), or
+    /// the acceptance of an asynchronous call (result true, no data).
+    static ReplyPtr dispatch(const Json::Value &request, const TaskPoster &post,
+                             const ResultSink &sink);
 
     static Json::Value okReply(const Json::Value &data);
     static Json::Value errorReply(const QString &msg);
-    /// Success with the reply's data when its result is true, else failure with its message.
-    static Json::Value replyFromReply(const ReplyPtr &reply);
     /// Indented JSON text of a reply, UTF-8.
     static std::string replyText(const Json::Value &reply);
 

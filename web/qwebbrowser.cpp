@@ -189,12 +189,16 @@ BridgeProtocol::ResultSink QWebBrowser::resultSink()
 
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 {
-    return toScriptText(state, BridgeProtocol::handleMessage(text, postToPool, resultSink()));
+    Json::Value request;
+    QString refusal;
+    if (!BridgeProtocol::readRequest(text, &request, &refusal))
+        return replyError(state, refusal);
+    return dispatchRequest(state, request);
 }
 
 jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)
 {
-    return toScriptText(state, BridgeProtocol::dispatch(request, postToPool, resultSink()));
+    return replyFromReply(state, BridgeProtocol::dispatch(request, postToPool, resultSink()));
 }
 
 void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
@@ -223,7 +227,9 @@ jsValue QWebBrowser::replyError(jsExecState state, const QString &msg)
 
 jsValue QWebBrowser::replyFromReply(jsExecState state, const ReplyPtr &reply)
 {
-    return toScriptText(state, BridgeProtocol::replyFromReply(reply));
+    if (reply && reply->result())
+        return replyOk(state, reply->data());
+    return replyError(state, reply ? reply->msg() : QString());
 }
 
 jsValue QWebBrowser::toScriptText(jsExecState state, const Json::Value &reply)

@@ -26,10 +26,13 @@ protected:
         CommandRegistry::clear();
     }
 
-    Json::Value send(const std::string &text)
+    ReplyPtr send(const std::string &text)
     {
-        return BridgeProtocol::handleMessage(
-            text.c_str(), [this](BridgeProtocol::Task task) { m_pool.post(std::move(task)); },
+        Json::Value request;
+        QString refusal;
+        EXPECT_TRUE(BridgeProtocol::readRequest(text.c_str(), &request, &refusal)) << text;
+        return BridgeProtocol::dispatch(
+            request, [this](BridgeProtocol::Task task) { m_pool.post(std::move(task)); },
             [this](const QString &method, const ReplyPtr &reply) {
                 m_pushed.set_value({method, reply});
             });
@@ -57,23 +60,23 @@ TEST_F(HostCommandsTest, QueryLoginFollowsTheSignInFlagInAnyCase)
 {
     for (const char *text : {R"({"cmd": "queryLogin"})", R"({"cmd": "QUERYLOGIN", "param": 5})",
                              R"({"cmd": "querylogin", "param": {"login": true}})"}) {
-        const Json::Value reply = send(text);
-        EXPECT_TRUE(reply["result"].asBool());
-        ASSERT_TRUE(reply["data"]["login"].isBool());
-        EXPECT_FALSE(reply["data"]["login"].asBool());
-        EXPECT_EQ(reply["data"].size(), 1u);
+        const ReplyPtr reply = send(text);
+        EXPECT_TRUE(reply->result());
+        ASSERT_TRUE(reply->data()["login"].isBool());
+        EXPECT_FALSE(reply->data()["login"].asBool());
+        EXPECT_EQ(reply->data().size(), 1u);
     }
     QUser::Instance()->setLogin(QStringLiteral("Tester"));
-    EXPECT_TRUE(send(R"({"cmd": "queryLogin"})")["data"]["login"].asBool());
+    EXPECT_TRUE(send(R"({"cmd": "queryLogin"})")->data()["login"].asBool());
 }
 
 TEST_F(HostCommandsTest, AsyncQueryLoginPushesTheAnswer)
 {
     SetUpPool();
     QUser::Instance()->setLogin(QStringLiteral("Tester"));
-    const Json::Value reply = send(R"({"cmd": "QueryLogin", "async": true})");
-    EXPECT_TRUE(reply["result"].asBool());
-    EXPECT_TRUE(reply["data"].isNull());
+    const ReplyPtr reply = send(R"({"cmd": "QueryLogin", "async": true})");
+    EXPECT_TRUE(reply->result());
+    EXPECT_TRUE(reply->data().isNull());
     const auto [method, filled] = pushed();
     EXPECT_EQ(method, QStringLiteral("QueryLogin"));
     Json::Value expected;
@@ -86,16 +89,14 @@ TEST_F(HostCommandsTest, AsyncQueryLoginPushesTheAnswer)
 
 TEST_F(HostCommandsTest, ShowLoginFormAnswersSuccessWithNullData)
 {
-    const Json::Value reply = send(R"({"cmd": "showLoginForm", "param": [1]})");
-    EXPECT_TRUE(reply["result"].asBool());
-    EXPECT_TRUE(reply.isMember("data"));
-    EXPECT_TRUE(reply["data"].isNull());
+    const ReplyPtr reply = send(R"({"cmd": "showLoginForm", "param": [1]})");
+    EXPECT_TRUE(reply->result());
+    EXPECT_TRUE(reply->data().isNull());
 }
 
 TEST_F(HostCommandsTest, ShowLoginFormRefusesAsync)
 {
-    const Json::Value reply = send(R"({"cmd": "showLoginForm", "async": true})");
-    EXPECT_FALSE(reply["result"].asBool());
-    EXPECT_EQ(QString::fromStdString(reply["msg"].asString()),
-              QStringLiteral("该方法 showLoginForm 不支持异步调用！"));
+    const ReplyPtr reply = send(R"({"cmd": "showLoginForm", "async": true})");
+    EXPECT_FALSE(reply->result());
+    EXPECT_EQ(reply->msg(), QStringLiteral("该方法 showLoginForm 不支持异步调用！"));
 }
