@@ -3,6 +3,10 @@
 # program with that folder as working directory, a menu entry and icons, and the settings file
 # under the system configuration folder, linked from the program folder, where the program
 # reads it. Nothing in the program folder is written at run time.
+# The layout is the freedesktop one: a Windows build installs differently.
+if(WIN32 OR APPLE)
+    return()
+endif()
 include(GNUInstallDirs)
 
 # Not the multiarch library folder: the program folder holds private files only.
