@@ -51,8 +51,10 @@ endfunction()
 # another test (real windows, the one cursor, the display's focus).
 function(tapwise_add_qtest name)
     cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    # A list of functions copied into CMake would go stale: they come from the program itself.
     if(T_UNPARSED_ARGUMENTS)
-        message(FATAL_ERROR "tapwise_add_qtest(${name}): unknown arguments ${T_UNPARSED_ARGUMENTS}")
+        message(FATAL_ERROR "tapwise_add_qtest(${name}): unknown arguments "
+            "${T_UNPARSED_ARGUMENTS} (test functions are discovered, FUNCTIONS is not needed)")
     endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
