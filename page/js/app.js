@@ -708,8 +708,9 @@
         }
 
         if (app.screen !== 'lesson' || !app.session) return;
-        var printable = key.length === 1 && !event.ctrlKey && !event.metaKey &&
-            (!event.altKey || (event.getModifierState && event.getModifierState('AltGraph')));
+        // Windows reports AltGr as Ctrl+Alt: with AltGraph down the key is a character.
+        var altGraph = !!(event.getModifierState && event.getModifierState('AltGraph'));
+        var printable = key.length === 1 && !event.metaKey && (altGraph || (!event.ctrlKey && !event.altKey));
         if (onControl) {
             // Controls keep their own keys; any other character goes back to the text.
             if (!printable || key === ' ') return;

@@ -215,3 +215,27 @@ test('the notice switches to the layout the keys come from, and typing it then f
     assert.equal((await page.textContent('#resultAccuracy')).trim(), '100%');
     assert.equal(await page.isVisible('#layoutNotice'), false);
 });
+
+test('AltGr characters count whether AltGr comes alone or as Ctrl+Alt', async () => {
+    const { page } = await h.openPage(browser);
+    await page.selectOption('#layoutSelect', 'de');
+    await page.evaluate(() => {
+        const index = Tapwise.lessons.list.findIndex((lesson) => lesson.id === 'symbols');
+        Tapwise.lessons.list.slice(0, index).forEach((lesson) => Tapwise.app.state.progress.record(lesson.id, { wpm: 30, accuracy: 100 }, true));
+        Tapwise.app.startLesson(index, true);
+    });
+    const typed = await page.evaluate(() => {
+        const session = Tapwise.app.state.session;
+        const send = (init) => document.getElementById('typingPanel').dispatchEvent(
+            new KeyboardEvent('keydown', Object.assign({ bubbles: true, cancelable: true }, init)));
+        // The first characters of the German symbols lesson: "a+b=c 5".
+        send({ key: 'a', code: 'KeyA' });
+        send({ key: '+', code: 'BracketRight' });
+        // AltGr as Windows reports it, then as Linux does; a real Ctrl+Alt shortcut is no character.
+        send({ key: 'b', code: 'KeyB', ctrlKey: true, altKey: true, modifierAltGraph: true });
+        send({ key: '=', code: 'Digit0', altKey: false, modifierAltGraph: true });
+        send({ key: 'x', code: 'KeyX', ctrlKey: true, altKey: true });
+        return { text: session.text.slice(0, 4), typed: session.typed.join(''), keystrokes: session.keystrokes };
+    });
+    assert.deepEqual(typed, { text: 'a+b=', typed: 'a+b=', keystrokes: 4 });
+});
