@@ -2,7 +2,14 @@
 #include "gbkconversioncases.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <stdexcept>
+
+// Test listings name the row, not its bytes.
+void PrintTo(const GbkConversionCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 class GbkConversion : public testing::TestWithParam<GbkConversionCase>
 {
