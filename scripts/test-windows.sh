@@ -40,6 +40,7 @@ fail() {
 linked=(
     app/crashhandler.cpp platform/crash_win.cpp tests/app/win/crashchild_win.cpp
     dumper/win/main.cpp dumper/win/handoffrequest.cpp dumper/win/minidumpsummary.cpp
+    tests/dumper/win/tst_handoffrequest_win.cpp
     util/codecvt_gbk_win.cpp tests/util/gbkprobe.cpp
 )
 
@@ -57,6 +58,9 @@ link crashchild.exe -I "$root/app" -I "$root/platform" "$root/tests/app/win/cras
     "$root/app/crashhandler.cpp" "$root/platform/crash_win.cpp" -lshlwapi
 link mindump.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/win" \
     "$root"/dumper/win/*.cpp -ldbghelp -lshell32
+link tst_handoffrequest.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/win" \
+    "$root/tests/dumper/win/tst_handoffrequest_win.cpp" "$root/dumper/win/handoffrequest.cpp" \
+    -lshell32
 link gbkprobe.exe -I "$root/util" -I "$root/tests/util" "$root/tests/util/gbkprobe.cpp" \
     "$root/util/codecvt_gbk_win.cpp"
 # The program's resources (icon, manifest, version) must compile too.
@@ -134,6 +138,10 @@ echo "== GBK conversion: every one- and two-byte sequence, Wine against Linux"
 "$build/bin/gbkprobe" --sweep >"$build/sweep-linux.txt"
 python3 "$root/tests/util/compare_gbk_sweeps.py" "$build/sweep-linux.txt" \
     "$build/sweep-windows.txt" || fail "GBK sweeps differ"
+
+echo "== Windows writer: command line and shared block"
+(cd "$build/bin" && wine tst_handoffrequest.exe </dev/null) | tr -d '\r' \
+    || fail "writer's command line and block"
 
 echo "== Crash hand-off under Wine"
 (cd "$root/tests/dumper/win" && python3 test_crash_handoff.py "$build/bin") \

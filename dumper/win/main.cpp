@@ -12,12 +12,19 @@
 #include <dbghelp.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 enum ExitCode { kDone = 0, kUsage = 1, kNoCrash = 2, kNotOpened = 3, kNotWritten = 4 };
+
+// Keeps disk use bounded: older dumps beyond this many are removed with their summaries.
+constexpr size_t kKeptDumps = 10;
 
 void report(const std::string &message)
 {
@@ -38,6 +45,30 @@ std::wstring crashFolder()
             return std::wstring();
     }
     return path;
+}
+
+void pruneDumps(const std::wstring &folder)
+{
+    std::vector<std::pair<ULONGLONG, std::wstring>> dumps;
+    WIN32_FIND_DATAW found {};
+    const HANDLE search = FindFirstFileW((folder + L"\\*.dmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const ULONGLONG written =
+            (static_cast<ULONGLONG>(found.ftLastWriteTime.dwHighDateTime) << 32)
+            | found.ftLastWriteTime.dwLowDateTime;
+        dumps.emplace_back(written, found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    if (dumps.size() <= kKeptDumps)
+        return;
+    std::sort(dumps.begin(), dumps.end(), std::greater<>());
+    for (size_t i = kKeptDumps; i < dumps.size(); ++i) {
+        const std::wstring dump = folder + L"\\" + dumps[i].second;
+        DeleteFileW(dump.c_str());
+        DeleteFileW((dump.substr(0, dump.size() - 4) + L".txt").c_str());
+    }
 }
 
 // "<application>-<yyyyMMdd-HHmmss>-<pid>", with anything but plain characters replaced.
@@ -154,6 +185,7 @@ int main()
         report(summary.dumpProblem);
     if (!summary.write(base + L".txt", &error))
         report(error);
+    pruneDumps(folder);
     if (!summary.dumpProblem.empty())
         return kNotWritten;
     report("minidump written to " + toUtf8(summary.dumpFile));
