@@ -3,6 +3,8 @@
 // "<pid> <crashing thread id> <main thread id>" to child.txt in the working directory.
 //   main    writes to an unmapped address on the main thread (an access violation)
 //   thread  raises kThreadExceptionCode on a second thread while the main thread waits for it
+//   debug   raises the debug-output exception unhandled on the main thread: no crash, so the
+//           filter hands nothing off and the search for a handler goes on
 // Exit code 3 means the process outlived its crash.
 
 #include "crashhandler.h"
@@ -45,12 +47,20 @@ DWORD WINAPI crashOnSecondThread(void *)
     return 0;
 }
 
+__attribute__((noinline)) void raiseDebugOutput()
+{
+    recordCrashingThread();
+    const char text[] = "not a crash";
+    const ULONG_PTR arguments[2] = {sizeof text, reinterpret_cast<ULONG_PTR>(text)};
+    RaiseException(CrashHandoff::kDebugOutputCode, 0, 2, arguments);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: crashchild main|thread <application name>\n");
+        std::fprintf(stderr, "usage: crashchild main|thread|debug <application name>\n");
         return 2;
     }
     s_mainThread = GetCurrentThreadId();
@@ -65,6 +75,8 @@ int main(int argc, char **argv)
             return 2;
         WaitForSingleObject(thread, kSurvivalWaitMs);
         CloseHandle(thread);
+    } else if (std::strcmp(argv[1], "debug") == 0) {
+        raiseDebugOutput();
     } else {
         return 2;
     }
