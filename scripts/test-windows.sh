@@ -12,24 +12,32 @@ started=$(date +%s)
 bash "$root/scripts/install-windows-deps.sh"
 installed=$(date +%s)
 
-cxx=i686-w64-mingw32-g++
+# The POSIX-threads variant of Debian's MinGW-w64: GCC 12's win32-threads variant has no
+# std::thread, std::mutex or std::condition_variable, which the shell's work pool uses.
+cxx=i686-w64-mingw32-g++-posix
 flags=(-std=c++17 -Wall -Wextra -Werror -O2)
 qt=$(pkg-config --variable=includedir Qt5Core)
 qt_flags=(-isystem "$qt")
 for module in QtCore QtGui QtWidgets QtNetwork; do
     qt_flags+=(-isystem "$qt/$module")
 done
+# The program is built against Qt 5.13; what Debian's 5.15 headers deprecate stays a warning.
 qt_flags+=(-isystem /usr/include/jsoncpp -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB
-    -DQT_NETWORK_LIB)
+    -DQT_NETWORK_LIB -Wno-error=deprecated-declarations)
 # The shell's folders: the Windows build compiles these files with TAPWISE_SHELL_LIBRARY.
 shell_folders=(app platform util web window account)
-includes=()
-for folder in "${shell_folders[@]}" basekit engine/include; do
+rm -rf "$build"
+mkdir -p "$build/objects" "$build/bin" "$build/generated"
+# The forms' generated headers, for the shell files that include them.
+uic=$(pkg-config --variable=host_bins Qt5Core)/uic
+for form in $(cd "$root" && git ls-files '*.ui'); do
+    "$uic" "$root/$form" -o "$build/generated/ui_$(basename "${form%.ui}").h"
+done
+includes=(-I "$build/generated")
+for folder in "${shell_folders[@]}" basekit engine/include dumper/win tests/util; do
     includes+=(-I "$root/$folder")
 done
 
-rm -rf "$build"
-mkdir -p "$build/objects" "$build/bin"
 failures=0
 fail() {
     echo "FAIL $*"
@@ -69,32 +77,35 @@ i686-w64-mingw32-windres -I "$root/app" "$root/app/tapwise.rc" -O coff \
 
 echo "== Windows-only files and #ifdef _WIN32 branches"
 mapfile -t windows_files < <(cd "$root" && {
-    git ls-files '*_win.cpp' '*/win/*.cpp' '*/win/*.h'
-    git grep -lE '\b_WIN32\b' -- '*.cpp' '*.h'
+    # Files not committed yet count too.
+    git ls-files --cached --others --exclude-standard '*_win.cpp' '*/win/*.cpp' '*/win/*.h'
+    git grep --untracked -lE '\b_WIN32\b' -- '*.cpp' '*.h'
 } | sort -u)
-# A header's branch is also compiled where a shell file includes it.
-mapfile -t includers < <(cd "$root" && for file in "${windows_files[@]}"; do
-    [[ $file == *.h ]] || continue
-    git grep -lF "#include \"$(basename "$file")\"" -- "${shell_folders[@]/%//*.cpp}"
-done | grep -v '_posix\.cpp$' | sort -u)
+
+# The headers a file includes, directly or not, as the Windows build would compile it.
+dependencies() {
+    local file=$1 unit=$2
+    local own=(-I "$(dirname "$root/$file")")
+    # As the Windows build compiles the shell's own files.
+    [[ " ${shell_folders[*]} " != *" ${file%%/*} "* ]] || own+=(-DTAPWISE_SHELL_LIBRARY)
+    "$cxx" "${flags[@]}" "${own[@]}" "${includes[@]}" "${qt_flags[@]}" -M "$unit" 2>/dev/null \
+        || true
+}
 
 compile() {
     local file=$1 unit=$root/$1 needs_qt=no
-    shift
     if [[ $file == *.h ]]; then
         unit=$build/objects/$(echo "$file" | tr / _).cpp
         printf '#include "%s"\n' "$root/$file" >"$unit"
     fi
     local own=(-I "$(dirname "$root/$file")")
-    local dependencies
-    dependencies=$("$cxx" "${flags[@]}" "${own[@]}" "${includes[@]}" "${qt_flags[@]}" "$@" -M \
-        "$unit" 2>/dev/null || true)
-    [[ $dependencies != *"$qt/"* ]] || needs_qt=yes
+    [[ " ${shell_folders[*]} " != *" ${file%%/*} "* ]] || own+=(-DTAPWISE_SHELL_LIBRARY)
+    [[ $(dependencies "$file" "$unit") != *"$qt/"* ]] || needs_qt=yes
     if [ $needs_qt = yes ]; then
-        "$cxx" "${flags[@]}" "${own[@]}" "${includes[@]}" "${qt_flags[@]}" "$@" -fsyntax-only \
+        "$cxx" "${flags[@]}" "${own[@]}" "${includes[@]}" "${qt_flags[@]}" -fsyntax-only \
             "$unit" && echo "ok   $file (against the Qt headers)" || fail "$file"
     else
-        "$cxx" "${flags[@]}" "${own[@]}" "${includes[@]}" "$@" -c "$unit" \
+        "$cxx" "${flags[@]}" "${own[@]}" "${includes[@]}" -c "$unit" \
             -o "$build/objects/$(echo "$file" | tr / _).o" && echo "ok   $file" || fail "$file"
     fi
 }
@@ -108,8 +119,22 @@ for file in "${windows_files[@]}"; do
         fail "$file is compiled but linked into no Windows program here"
     fi
 done
-for file in "${includers[@]}"; do
-    compile "$file" -DTAPWISE_SHELL_LIBRARY
+# A header's branch is also compiled in every shell file that includes it, directly or not.
+windows_headers=()
+for file in "${windows_files[@]}"; do
+    [[ $file != *.h ]] || windows_headers+=("$root/$file")
+done
+mapfile -t shell_files < <(cd "$root" && git ls-files --cached --others --exclude-standard \
+    "${shell_folders[@]/%//*.cpp}" | grep -v '_posix\.cpp$')
+for file in "${shell_files[@]}"; do
+    printf '%s\n' "${windows_files[@]}" | grep -qx "$file" && continue
+    found=$(dependencies "$file" "$root/$file")
+    for header in "${windows_headers[@]}"; do
+        if [[ $found == *"$header"* ]]; then
+            compile "$file"
+            break
+        fi
+    done
 done
 compiled=$(date +%s)
 
