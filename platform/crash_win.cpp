@@ -1,7 +1,9 @@
 #include "platform_crash.h"
 
-#include <shlwapi.h>
+// Before the other system headers: they use its types without including it.
 #include <windows.h>
+
+#include <shlwapi.h>
 
 #include <atomic>
 

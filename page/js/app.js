@@ -12,6 +12,8 @@
     var lessons = Tapwise.lessons;
     var keyboard = Tapwise.keyboard;
     var storage = Tapwise.storage;
+    var layouts = Tapwise.layouts;
+    var pinyin = Tapwise.pinyin;
 
     var kLiveRefreshMs = 250;
     var kToastMs = 4500;
@@ -63,7 +65,11 @@
         toastTimer: null,
         keyboardView: null,
         resultsKeyboard: null,
-        maximized: false
+        maximized: false,
+        profileName: null,
+        preferences: null,
+        layoutWatch: null,
+        noticeLayout: null
     };
 
     /* ---------- texts ---------- */
@@ -180,7 +186,10 @@
     }
 
     function openProfile(profile) {
-        app.progress = new storage.Progress(profile);
+        app.profileName = profile;
+        app.preferences = new Tapwise.Preferences(profile);
+        applyCourse(app.preferences.courseFor(i18n.language()), app.preferences.layout);
+        app.progress = new storage.Progress(progressKey(profile));
         var note;
         if (!app.progress.persistent) note = t('storageUnavailable');
         else if (!bridge.inShell()) note = t('profileBrowser');
@@ -196,7 +205,7 @@
             log('sign-in state: ' + app.signIn.status + (app.signIn.reason ? ' (' + app.signIn.reason + ')' : ''));
         }
         var profile = currentProfile();
-        if (app.progress && app.progress.profile === profile) return;
+        if (app.progress && app.profileName === profile) return;
         openProfile(profile);
         renderLessonList();
         if (app.screen === 'lesson' && !(app.session && app.session.started())) {
@@ -250,7 +259,7 @@
             title.textContent = i18n.pick(lesson.title);
             var meta = document.createElement('span');
             meta.className = 'lesson-item-meta';
-            if (record && record.attempts > 0) meta.textContent = t('best', { wpm: formatNumber(record.bestWpm) });
+            if (record && record.attempts > 0) meta.textContent = t(unit() === 'cpm' ? 'bestCpm' : 'best', { wpm: formatNumber(record.bestWpm) });
             var mark = document.createElement('span');
             mark.className = 'lesson-item-mark';
             mark.setAttribute('aria-hidden', 'true');
@@ -327,13 +336,13 @@
         if (index < 0 || index >= lessons.list.length || !lessons.isUnlocked(index, isPassed)) return false;
         var lesson = lessons.list[index];
         app.lessonIndex = index;
-        app.session = new Tapwise.TypingSession(lesson.text);
+        app.session = lesson.items ? new pinyin.PinyinSession(lesson) : new Tapwise.TypingSession(lesson.text);
         stopLiveTimer();
         showScreen('lesson');
         $('lessonNumber').textContent = t('lessonLabel', { n: index + 1 });
         $('lessonTitle').textContent = i18n.pick(lesson.title);
         $('lessonTip').textContent = i18n.pick(lesson.tip);
-        $('lessonGoal').textContent = t('goal', { wpm: lesson.goal.wpm, accuracy: lesson.goal.accuracy });
+        $('lessonGoal').textContent = goalText(lesson);
         renderText();
         renderLive();
         app.keyboardView.setErrors({});
@@ -348,6 +357,12 @@
     function renderText() {
         var container = $('typingText');
         var text = app.session.text;
+        if (app.session.lesson) {
+            pinyin.renderText(container, app.session.lesson);
+            updateText(0, text.length);
+            return;
+        }
+        container.classList.remove('is-pinyin');
         container.textContent = '';
         var word = null;
         for (var i = 0; i < text.length; ++i) {
@@ -382,7 +397,7 @@
             element.className = 'ch' + (session.text.charAt(i) === ' ' ? ' space' : '') + ' is-' + state;
             if (state === 'current') current = element;
         }
-        if (current) scrollIntoLine(current);
+        if (current) scrollIntoLine(current.closest('.py-syllable') || current);
     }
 
     /** Keeps the line with the caret visible: scrolls the panel when the caret leaves it. */
@@ -399,7 +414,7 @@
         var session = app.session;
         var at = now();
         var accuracy = session.accuracy();
-        $('statWpm').textContent = String(Math.round(session.wpm(at)));
+        $('statWpm').textContent = String(Math.round(unit() === 'cpm' ? session.cpm(at) : session.wpm(at)));
         $('statAccuracy').textContent = accuracy === null ? '—' : formatNumber(accuracy * 100);
         $('statErrors').textContent = String(session.keystrokes - session.correctKeystrokes);
         $('statTime').textContent = formatTime(session.elapsedMs(at));
@@ -447,6 +462,110 @@
         if (session.finished()) finishLesson();
     }
 
+    /* ---------- courses and layouts ---------- */
+
+    function unit() {
+        return lessons.course && lessons.course.unit === 'cpm' ? 'cpm' : 'wpm';
+    }
+
+    /** The speed of a result or goal in the current course's unit. */
+    function speedOf(figures) {
+        return unit() === 'cpm' ? figures.cpm : figures.wpm;
+    }
+
+    function goalText(lesson) {
+        return t(unit() === 'cpm' ? 'goalCpm' : 'goal', { wpm: speedOf(lesson.goal), accuracy: lesson.goal.accuracy });
+    }
+
+    // US QWERTY keeps the key progress had before there were other courses.
+    function progressKey(profile) {
+        var course = lessons.course;
+        if (course.kind === 'pinyin') return profile + ':pinyin';
+        return course.layout.id === 'us' ? profile : profile + ':' + course.layout.id;
+    }
+
+    /** Makes the course of kind ('keys' or 'pinyin') on a layout id current, with its keyboard. */
+    function applyCourse(kind, layoutId) {
+        var layout = keyboard.setLayout(layoutId);
+        lessons.setCourse(kind === 'pinyin' ? pinyin.course : Tapwise.courses.forLayout(layout.id));
+        app.keyboardView.render();
+        app.resultsKeyboard.render();
+        if (app.layoutWatch) app.layoutWatch.reset(layout.id);
+        else app.layoutWatch = new layouts.LayoutWatch(layout.id);
+        hideLayoutNotice();
+        Array.prototype.forEach.call(document.querySelectorAll('[data-i18n="wpmUnit"], [data-i18n="cpmUnit"]'), function (element) {
+            element.setAttribute('data-i18n', unit() + 'Unit');
+            element.textContent = t(unit() + 'Unit');
+        });
+        Array.prototype.forEach.call(document.querySelectorAll('.course-tab'), function (tab) {
+            var selected = tab.getAttribute('data-course') === kind;
+            tab.classList.toggle('is-selected', selected);
+            tab.setAttribute('aria-selected', selected ? 'true' : 'false');
+        });
+        $('layoutSelect').value = layout.id;
+        $('lessonsHeading').setAttribute('data-i18n', kind === 'pinyin' ? 'pinyinLessons' : 'lessons');
+        $('lessonsHeading').textContent = t(kind === 'pinyin' ? 'pinyinLessons' : 'lessons');
+        document.body.setAttribute('data-course', kind);
+    }
+
+    /** Switches course or layout at the user's word; the choice is remembered for the profile. */
+    function switchCourse(kind, layoutId) {
+        app.preferences.save(kind, layoutId);
+        applyCourse(kind, layoutId);
+        app.progress = new storage.Progress(progressKey(app.profileName));
+        log('course: ' + lessons.course.id + ' on ' + keyboard.layout.id);
+        startLesson(lessons.recommendedIndex(isPassed), false);
+    }
+
+    function setUpCourseBar() {
+        var select = $('layoutSelect');
+        layouts.list.forEach(function (layout) {
+            var option = document.createElement('option');
+            option.value = layout.id;
+            option.textContent = i18n.pick(layout.name);
+            select.appendChild(option);
+        });
+        select.value = keyboard.layout.id;
+        select.addEventListener('change', function () {
+            switchCourse(lessons.course.kind, select.value);
+        });
+        Array.prototype.forEach.call(document.querySelectorAll('.course-tab'), function (tab) {
+            tab.addEventListener('click', function () {
+                var kind = tab.getAttribute('data-course');
+                if (kind !== lessons.course.kind) switchCourse(kind, keyboard.layout.id);
+            });
+        });
+        $('btnUseLayout').addEventListener('click', function () {
+            if (app.noticeLayout) switchCourse(lessons.course.kind, app.noticeLayout);
+            $('typingPanel').focus();
+        });
+        $('btnDismissNotice').addEventListener('click', function () {
+            hideLayoutNotice();
+            $('typingPanel').focus();
+        });
+    }
+
+    /** Tells once per chosen layout when the keys arriving come from another layout. */
+    function watchLayout(code, key) {
+        var finding = app.layoutWatch.observe(code, key);
+        if (!finding) return;
+        var chosen = i18n.pick(finding.chosen.name);
+        var guess = finding.guess && finding.guess.id !== finding.chosen.id ? finding.guess : null;
+        app.noticeLayout = guess ? guess.id : null;
+        $('layoutNoticeText').textContent = guess ?
+            t('layoutMismatch', { chosen: chosen, guess: i18n.pick(guess.name) }) :
+            t('layoutMismatchUnknown', { chosen: chosen });
+        $('btnUseLayout').hidden = !guess;
+        if (guess) $('btnUseLayout').textContent = t('useLayout', { guess: i18n.pick(guess.name) });
+        $('layoutNotice').hidden = false;
+        log('keys do not match the ' + finding.chosen.id + ' layout' + (guess ? ' but ' + guess.id : ''));
+    }
+
+    function hideLayoutNotice() {
+        $('layoutNotice').hidden = true;
+        app.noticeLayout = null;
+    }
+
     /* ---------- results ---------- */
 
     function finishLesson() {
@@ -456,13 +575,13 @@
         var passed = lessons.passes(lesson, result);
         var wasUnlocked = lessons.isUnlocked(app.lessonIndex + 1, isPassed);
         app.progress.record(lesson.id, {
-            wpm: result.wpm,
+            wpm: speedOf(result),
             accuracy: result.accuracy,
             keyErrors: keyboard.byKey(result.keyErrors),
             keyHits: keyboard.byKey(result.keyHits)
         }, passed);
         app.lastResult = { lesson: lesson, result: result, passed: passed, unlockedNext: passed && !wasUnlocked };
-        log('lesson ' + lesson.id + ' finished: ' + result.wpm + ' WPM, ' + result.accuracy + '% accuracy, ' +
+        log('lesson ' + lesson.id + ' finished: ' + speedOf(result) + ' ' + unit().toUpperCase() + ', ' + result.accuracy + '% accuracy, ' +
             result.keystrokes + ' keystrokes, ' + (passed ? 'passed' : 'not passed'));
         renderResults();
         renderLessonList();
@@ -484,7 +603,7 @@
         var result = last.result;
         var lesson = last.lesson;
         $('resultsLesson').textContent = t('lessonLabel', { n: lesson.index + 1 }) + ' · ' + i18n.pick(lesson.title);
-        $('resultWpm').textContent = formatNumber(result.wpm);
+        $('resultWpm').textContent = formatNumber(speedOf(result));
         $('resultAccuracy').textContent = formatNumber(result.accuracy) + '%';
         $('resultTime').textContent = formatDuration(result.timeMs);
         $('resultKeystrokes').textContent = String(result.keystrokes);
@@ -494,10 +613,10 @@
         var verdict = $('resultsVerdict');
         verdict.textContent = t(last.passed ? 'resultsPassed' : 'resultsFailed');
         verdict.className = 'verdict ' + (last.passed ? 'is-passed' : 'is-failed');
-        var wpmMet = result.wpm >= lesson.goal.wpm;
+        var wpmMet = speedOf(result) >= speedOf(lesson.goal);
         var accuracyMet = result.accuracy >= lesson.goal.accuracy;
-        $('resultsGoal').textContent = t('goal', { wpm: lesson.goal.wpm, accuracy: lesson.goal.accuracy }) +
-            '  ' + (wpmMet ? '✓' : '✗') + ' ' + formatNumber(result.wpm) + ' WPM  ' +
+        $('resultsGoal').textContent = goalText(lesson) +
+            '  ' + (wpmMet ? '✓' : '✗') + ' ' + formatNumber(speedOf(result)) + ' ' + t(unit() + 'Unit') + '  ' +
             (accuracyMet ? '✓' : '✗') + ' ' + formatNumber(result.accuracy) + '%';
 
         var errorsByKey = keyboard.byKey(result.keyErrors);
@@ -589,8 +708,9 @@
         }
 
         if (app.screen !== 'lesson' || !app.session) return;
-        var printable = key.length === 1 && !event.ctrlKey && !event.metaKey &&
-            (!event.altKey || (event.getModifierState && event.getModifierState('AltGraph')));
+        // Windows reports AltGr as Ctrl+Alt: with AltGraph down the key is a character.
+        var altGraph = !!(event.getModifierState && event.getModifierState('AltGraph'));
+        var printable = key.length === 1 && !event.metaKey && (altGraph || (!event.ctrlKey && !event.altKey));
         if (onControl) {
             // Controls keep their own keys; any other character goes back to the text.
             if (!printable || key === ' ') return;
@@ -604,6 +724,7 @@
             erase(event.ctrlKey || event.altKey);
         } else if (printable) {
             event.preventDefault();
+            watchLayout(event.code, key);
             typeChar(key);
         }
         updateFocusHint();
@@ -622,6 +743,7 @@
         renderSignIn();
         openProfile(currentProfile());
         startLesson(lessons.recommendedIndex(isPassed), false);
+        setUpCourseBar();
         $('btnRetry').addEventListener('click', retry);
         $('btnNext').addEventListener('click', next);
         $('typingPanel').addEventListener('click', function () {
@@ -650,6 +772,7 @@
         state: app,
         start: start,
         startLesson: startLesson,
+        switchCourse: switchCourse,
         retry: retry,
         next: next
     };
