@@ -242,7 +242,14 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
     QJsExecState state(call.arguments);
     context->enterCall(&state);
     context->enterHost();
-    const jsValue value = function(state.handle());
+    jsValue value = QJsExecState::undefined();
+    // The host is bound to answer with a value; should an exception escape it anyway, it must
+    // not unwind through the browser, which ends the program.
+    try {
+        value = function(state.handle());
+    } catch (...) {
+        QEngineLog::warning(QStringLiteral("%1() failed with an exception").arg(call.name));
+    }
     context->leaveHost();
     context->leaveCall(&state);
     *result = state.encodeResult(value);

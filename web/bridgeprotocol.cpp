@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <sstream>
@@ -43,6 +44,24 @@ QString handlerFailedText(const QString &name, const QString &detail)
     return QCoreApplication::translate("QWebBrowser", "方法 %1 执行出错：%2").arg(name, detail);
 }
 
+QString tooManyPendingText(const QString &name)
+{
+    return QCoreApplication::translate("QWebBrowser", "异步调用 %1 过多，请稍后再试！").arg(name);
+}
+
+std::atomic<int> s_pendingCalls {0};
+
+// Counts one accepted asynchronous call from its acceptance until nothing holds its task or its
+// reply any more: the queued task, the result travelling to the GUI thread, the push.
+class PendingCall
+{
+public:
+    PendingCall() { s_pendingCalls.fetch_add(1, std::memory_order_relaxed); }
+    ~PendingCall() { s_pendingCalls.fetch_sub(1, std::memory_order_relaxed); }
+    PendingCall(const PendingCall &) = delete;
+    PendingCall &operator=(const PendingCall &) = delete;
+};
+
 // "async" is a flag: only true and non-zero numbers ask for the pool.
 bool readsTrue(const Json::Value &value)
 {
@@ -71,13 +90,21 @@ bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
     thread_local const std::unique_ptr<Json::CharReader> reader = [] {
         Json::CharReaderBuilder builder;
         builder["allowComments"] = true;
+        // Comments kept on values would come back out in replies and pushes, which are JSON
+        // for the page and allow none.
+        builder["collectComments"] = false;
         builder["failIfExtra"] = true;
         return std::unique_ptr<Json::CharReader>(builder.newCharReader());
     }();
     std::string errors;
     Json::Value value;
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+    // The reader throws instead of failing at its nesting limit.
+    try {
+        if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+            return false;
+    } catch (const std::exception &) {
         return false;
+    }
     *request = value;
     return true;
 }
@@ -99,9 +126,14 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
     if (isObject && readsTrue(request["async"])) {
         if (!entry.async)
             return errorReply(asyncRefusedText(name));
+        // A page that never yields would otherwise queue work and results without end.
+        if (pendingCalls() >= kMaxPendingCalls)
+            return errorReply(tooManyPendingText(name));
         const CommandHandler handler = entry.handler;
-        post([handler, name, request, sink] {
-            auto reply = std::make_shared<QDtaReply>();
+        const auto pending = std::make_shared<PendingCall>();
+        post([handler, name, request, sink, pending] {
+            // The reply holds the count on, until the result has been handed to the page.
+            const ReplyPtr reply(new QDtaReply, [pending](QDtaReply *done) { delete done; });
             runHandler(handler, name, request["param"], reply);
             if (sink)
                 sink(name, reply);
@@ -112,6 +144,11 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
     auto reply = std::make_shared<QDtaReply>();
     runHandler(entry.handler, name, param, reply);
     return replyFromReply(reply);
+}
+
+int BridgeProtocol::pendingCalls()
+{
+    return s_pendingCalls.load(std::memory_order_relaxed);
 }
 
 void BridgeProtocol::runHandler(const CommandHandler &handler, const QString &name,

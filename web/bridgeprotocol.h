@@ -20,11 +20,16 @@ public:
     /// Receives an asynchronous call's filled reply, on the thread that ran the handler.
     using ResultSink = std::function<void(const QString &method, const ReplyPtr &reply)>;
 
+    /// Asynchronous calls accepted at most at once: queued, running, or with a result not yet
+    /// handed to the page. Past it a call gets a failure reply.
+    static constexpr int kMaxPendingCalls = 1000;
+
     /// Runs win_message's argument (UTF-8 text, null when the page gave none) and returns the
     /// reply object.
     static Json::Value handleMessage(const char *text, const TaskPoster &post,
                                      const ResultSink &sink);
-    /// Parses the request text; comments are allowed, anything after the value is not.
+    /// Parses the request text; comments are allowed (and dropped), anything after the value is
+    /// not, and neither is nesting deeper than the reader's limit.
     static bool parseRequest(const std::string &text, Json::Value *request);
     /// Runs one parsed request: synchronous commands at once, asynchronous ones through post.
     static Json::Value dispatch(const Json::Value &request, const TaskPoster &post,
@@ -45,6 +50,9 @@ public:
     static QString escapeScriptString(const QString &text);
     /// The script onMessage('<push text>') that hands the page the push text intact.
     static QString pushScript(const QString &cmd, const Json::Value &param);
+
+    /// Asynchronous calls accepted and not yet done with (see kMaxPendingCalls).
+    static int pendingCalls();
 
     /// The name as sent: the text of "cmd", empty when it is missing.
     static QString commandName(const Json::Value &cmd);
