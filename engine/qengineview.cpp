@@ -85,6 +85,7 @@ void QEngineView::loadAddress(const QString &address)
         return;
     }
     m_trustedAddress = url;
+    m_followingRedirects = true;
     load(url);
 }
 
@@ -221,14 +222,25 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
 {
     QEngineContext *context = QEngineContext::instance();
     const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(payload);
-    if (!call.valid || call.token != context->token()) {
+    if (call.valid && call.isDocumentCheck && call.token == context->token()) {
+        // Asked at the document's creation, before any script of its own ran: the address is
+        // its own, provided the browser agrees on the origin.
+        const QUrl document(call.documentAddress);
+        if (document.scheme() != QLatin1String("about"))
+            m_followingRedirects = false;
+        const bool trusted = QBridgeProtocol::isSameOrigin(document, securityOrigin)
+            && QBridgeProtocol::isTrustedDocument(m_trustedAddress, document);
+        *result = QBridgeProtocol::encodeValue(QJsonValue(trusted));
+        return true;
+    }
+    if (!call.valid || call.isDocumentCheck || call.token != context->token()) {
         QEngineLog::warning(QStringLiteral("refused a bridge call not made by a bound function "
                                            "of the main frame (from %1)")
                                 .arg(securityOrigin.toString()));
         return false;
     }
     if (!QBridgeProtocol::isSameOrigin(m_trustedAddress, securityOrigin)
-        || !QBridgeProtocol::isSameOrigin(m_trustedAddress, m_page->url())) {
+        || !QBridgeProtocol::isTrustedDocument(m_trustedAddress, m_page->url())) {
         QEngineLog::warning(QStringLiteral("refused %1() to a document of another origin (%2)")
                                 .arg(call.name, securityOrigin.toString()));
         return false;
@@ -254,6 +266,15 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
     context->leaveCall(&state);
     *result = state.encodeResult(value);
     return true;
+}
+
+void QEngineView::prepareNavigation(const QUrl &url, QWebEnginePage::NavigationType type)
+{
+    // The server decides where the loaded address really is (http to https, another host).
+    // Until its document exists; the browser reports the page's own navigations from script
+    // as redirects too, and those decide nothing.
+    if (type == QWebEnginePage::NavigationTypeRedirect && m_followingRedirects)
+        m_trustedAddress = url;
 }
 
 void QEngineView::serveNewWindowRequest(const QUrl &url)
@@ -319,7 +340,7 @@ void QEngineView::onBindingAdded(const QString &name)
     installBridgeScript();
     // The document already shown gets the function too, without waiting for the next load.
     const QEngineContext::Binding *binding = QEngineContext::instance()->binding(name);
-    if (binding)
+    if (binding && QBridgeProtocol::isTrustedDocument(m_trustedAddress, m_page->url()))
         m_page->runJavaScript(QBridgeProtocol::bindingScript(name, binding->argCount));
 }
 
@@ -338,6 +359,7 @@ void QEngineView::onLoadStarted()
 
 void QEngineView::onLoadFinished(bool ok)
 {
+    m_followingRedirects = false;
     if (!m_loadingFinish)
         return;
     QUrl url = m_page->url();

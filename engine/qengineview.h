@@ -14,9 +14,10 @@ class QWebEngineProfile;
  * One engine view (a wkeWebView): a QWebEngineView with the script bridge, the host's
  * callbacks, coalesced script runs and its developer-tools window.
  *
- * Bound functions answer only documents of the origin of the address last given to
- * loadAddress, in the main frame; every other caller gets undefined and the native function
- * is not called.
+ * Bound functions exist and answer only in main-frame documents that belong with the address
+ * last given to loadAddress (after the redirects of that load): of its origin, and for a file:
+ * address under its folder. Every other document has no bound function, and a forged call is
+ * refused without calling the native function.
  */
 class QEngineView : public QWebEngineView
 {
@@ -49,6 +50,8 @@ public:
 
     /// A bridge call from a document of securityOrigin; false refuses it without calling.
     bool answerBridgeCall(const QUrl &securityOrigin, const QString &payload, QString *result);
+    /// The main frame is about to navigate to url: follows the redirects of the loaded address.
+    void prepareNavigation(const QUrl &url, QWebEnginePage::NavigationType type);
     /// A page asked for a new window showing url.
     void serveNewWindowRequest(const QUrl &url);
 
@@ -67,6 +70,8 @@ private:
     Role m_role;
     QWebEnginePage *m_page = nullptr;
     QUrl m_trustedAddress;
+    // Redirects of the loaded address move the trusted address until its document exists.
+    bool m_followingRedirects = false;
 
     QScriptBatch m_scripts;
     bool m_flushQueued = false;

@@ -61,6 +61,38 @@ INSTANTIATE_TEST_SUITE_P(
                     OriginCase {"about:blank", "about:blank", false},
                     OriginCase {"qrc:///index.html", "qrc:///", true}));
 
+class EngineTrustedDocument : public testing::TestWithParam<OriginCase>
+{
+};
+
+TEST_P(EngineTrustedDocument, SameOriginAndForFilesTheSameFolder)
+{
+    const OriginCase c = GetParam();
+    EXPECT_EQ(QBridgeProtocol::isTrustedDocument(QUrl(QString::fromUtf8(c.loaded)),
+                                                 QUrl(QString::fromUtf8(c.document))),
+              c.same)
+        << c.loaded << " vs " << c.document;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EngineDocuments, EngineTrustedDocument,
+    testing::Values(
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/index.html", true},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/other.html?x#y", true},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/sub/page.html", true},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/index.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///tmp/evil.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/distant/a.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/../x.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file://server/opt/app/dist/a.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///", false},
+        OriginCase {"file:///opt/app/dist/", "file:///opt/app/dist/index.html", true},
+        OriginCase {"file:///opt/app/dist/index.html", "http://localhost/dist/index.html", false},
+        OriginCase {"http://127.0.0.1:8080/app/index.html", "http://127.0.0.1:8080/other/", true},
+        OriginCase {"http://127.0.0.1:8080/app/index.html", "http://localhost:8080/app/", false},
+        OriginCase {"https://example.com/", "http://example.com/", false}));
+
 TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
 {
     const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(
