@@ -107,13 +107,27 @@ QUrl QEngineView::urlFromAddress(const QString &address)
     return url;
 }
 
-void QEngineView::runScript(const QString &script)
+int QEngineView::runScript(const QString &script)
 {
+    if (script.isEmpty())
+        return m_unrun;
     m_scripts.append(script);
+    ++m_unrun;
     if (!m_flushQueued) {
         m_flushQueued = true;
         QMetaObject::invokeMethod(this, &QEngineView::flushScripts, Qt::QueuedConnection);
     }
+    return m_unrun;
+}
+
+void QEngineView::runStandalone(const QString &script)
+{
+    QPointer<QEngineView> self(this);
+    const int generation = m_generation;
+    m_page->runJavaScript(QScriptBatch::standalone(script), [self, generation](const QVariant &) {
+        if (self && generation == self->m_generation)
+            --self->m_unrun;
+    });
 }
 
 void QEngineView::flushScripts()
@@ -124,13 +138,13 @@ void QEngineView::flushScripts()
         if (m_batchesInFlight > 0)
             return;
         while (!m_scripts.isEmpty())
-            m_page->runJavaScript(QScriptBatch::standalone(m_scripts.takeFirst()));
+            runStandalone(m_scripts.takeFirst());
         return;
     }
     // A script alone needs no joining: a syntax error of its own stops nothing else. While an
     // earlier batch may still come back unrun, it goes as a batch too, to keep its place.
     if (m_scripts.size() == 1 && (m_evalAllowed || m_batchesInFlight == 0)) {
-        m_page->runJavaScript(QScriptBatch::standalone(m_scripts.takeFirst()));
+        runStandalone(m_scripts.takeFirst());
         return;
     }
     while (!m_scripts.isEmpty()) {
@@ -154,12 +168,13 @@ void QEngineView::onBatchFinished(int generation, const QVariant &result,
     --m_batchesInFlight;
     if (result.toString() != QScriptBatch::evalBlockedResult()) {
         m_evalAllowed = true;
+        m_unrun -= scripts.size();
     } else {
         // This document's policy forbids eval: none of the batch ran, so it is sent again as
         // one script each, in order.
         m_evalBlocked = true;
         for (const QString &script : scripts)
-            m_page->runJavaScript(QScriptBatch::standalone(script));
+            runStandalone(script);
     }
     if (m_evalBlocked && m_batchesInFlight == 0 && !m_scripts.isEmpty())
         flushScripts();
@@ -348,6 +363,7 @@ void QEngineView::onLoadStarted()
 {
     // Answers of scripts sent to the previous document may never come.
     ++m_generation;
+    m_unrun = m_scripts.size();
     m_batchesInFlight = 0;
     m_evalBlocked = false;
     m_evalAllowed = false;

@@ -38,7 +38,9 @@ public:
     static QUrl urlFromAddress(const QString &address);
 
     /// Queues a script; the scripts queued in one event-loop turn run together, in order.
-    void runScript(const QString &script);
+    /// Returns how many scripts given to this document have not run yet, this one included;
+    /// an empty script queues nothing and only tells that.
+    int runScript(const QString &script);
 
     void setLoadingFinishCallback(wkeLoadingFinishCallback callback, void *param);
     void setCreateViewCallback(wkeCreateViewCallback callback, void *param);
@@ -63,6 +65,7 @@ private:
     void installBridgeScript();
     void onBindingAdded(const QString &name);
     void flushScripts();
+    void runStandalone(const QString &script);
     void onBatchFinished(int generation, const QVariant &result, const QStringList &scripts);
     void onLoadStarted();
     void onLoadFinished(bool ok);
@@ -78,6 +81,9 @@ private:
     bool m_evalBlocked = false;
     bool m_evalAllowed = false;
     int m_batchesInFlight = 0;
+    // Scripts given and not yet run in the current document: a page that never yields leaves
+    // them queued, and whoever keeps sending must be able to see that.
+    int m_unrun = 0;
     int m_generation = 0;
 
     wkeLoadingFinishCallback m_loadingFinish = nullptr;

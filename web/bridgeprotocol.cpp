@@ -73,7 +73,7 @@ bool readsTrue(const Json::Value &value)
 } // namespace
 
 Json::Value BridgeProtocol::handleMessage(const char *text, const TaskPoster &post,
-                                          const ResultSink &sink)
+                                          const ResultSink &sink, const Backlog &backlog)
 {
     if (!text)
         return errorReply(QObject::tr("传入的参数为空"));
@@ -81,7 +81,7 @@ Json::Value BridgeProtocol::handleMessage(const char *text, const TaskPoster &po
     // A request is one JSON object; any other JSON value is as malformed as broken text.
     if (!parseRequest(text, &request) || !request.isObject())
         return errorReply(QObject::tr("json 格式错误！"));
-    return dispatch(request, post, sink);
+    return dispatch(request, post, sink, backlog);
 }
 
 bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
@@ -110,7 +110,7 @@ bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
 }
 
 Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &post,
-                                     const ResultSink &sink)
+                                     const ResultSink &sink, const Backlog &backlog)
 {
     const bool isObject = request.isObject();
     const QString name = commandName(isObject ? request["cmd"] : Json::Value());
@@ -127,7 +127,7 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
         if (!entry.async)
             return errorReply(asyncRefusedText(name));
         // A page that never yields would otherwise queue work and results without end.
-        if (pendingCalls() >= kMaxPendingCalls)
+        if (pendingCalls() + (backlog ? backlog() : 0) >= kMaxPendingCalls)
             return errorReply(tooManyPendingText(name));
         const CommandHandler handler = entry.handler;
         const auto pending = std::make_shared<PendingCall>();

@@ -675,6 +675,18 @@ void tst_Engine::scriptsRunInOrder()
             }
         }
     }
+
+    // The engine tells how many scripts the page has not run yet: none while it is idle, all
+    // of them while a script of its own keeps it busy.
+    QTRY_COMPARE(api.toInt(nullptr, api.runJSW(host.view, L"")), 0);
+    api.runJSW(host.view, L"var until = Date.now() + 1500; while (Date.now() < until) {}");
+    QTest::qWait(200);
+    int waiting = 0;
+    for (int i = 0; i < 3; ++i)
+        waiting = api.toInt(nullptr, api.runJSW(host.view, L"window.afterBusy = true"));
+    QCOMPARE(waiting, 4);
+    QTRY_COMPARE(api.toInt(nullptr, api.runJSW(host.view, L"")), 0);
+    QCOMPARE(host.evaluate(QStringLiteral("window.afterBusy")).toBool(), true);
 }
 
 void tst_Engine::windowGeometryAndTools()

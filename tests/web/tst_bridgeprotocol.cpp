@@ -394,6 +394,18 @@ TEST_F(BridgeTest, PendingAsynchronousCallsAreBounded)
     recorder.results.clear();
     recorder.tasks.clear();
     EXPECT_EQ(BridgeProtocol::pendingCalls(), 0);
+
+    // Pushes the page has not run yet (it has not yielded) count as well.
+    int backlog = limit - 1;
+    auto sendWithBacklog = [&] {
+        return BridgeProtocol::handleMessage(request.c_str(), recorder.poster(), recorder.sink(),
+                                             [&backlog] { return backlog; });
+    };
+    EXPECT_TRUE(sendWithBacklog()["result"].asBool());
+    expectFailure(sendWithBacklog(), refused);
+    backlog = 0;
+    EXPECT_TRUE(sendWithBacklog()["result"].asBool());
+    recorder.tasks.clear();
     // Synchronous calls are never refused.
     CommandRegistry::registerCommand(
         QStringLiteral("sync"), [](const Json::Value &, const ReplyPtr &r) { r->setResult(true); },
