@@ -101,6 +101,9 @@ bool hasOpaqueOrigin(const QString &scheme)
 
 QJsonValue decodeArgument(const QJsonValue &value)
 {
+    // The page's encoder never sends an array; one in a forged call carries no data either.
+    if (value.isArray())
+        return QJsonValue(QJsonObject());
     if (!value.isObject())
         return value;
     const QJsonObject object = value.toObject();
@@ -157,6 +160,14 @@ bool QBridgeProtocol::isValidName(const QString &name)
 {
     static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_$][A-Za-z0-9_$]*$"));
     return identifier.match(name).hasMatch() && name != bridgeGlobalName();
+}
+
+bool QBridgeProtocol::carriesToken(const QString &payload, const QString &token)
+{
+    const QLatin1String lead("{\"t\":\"");
+    return !token.isEmpty() && payload.startsWith(lead)
+        && payload.midRef(lead.size(), token.size()) == token
+        && payload.midRef(lead.size() + token.size(), 2) == QLatin1String("\",");
 }
 
 QBridgeProtocol::Call QBridgeProtocol::decodeCall(const QString &payload)

@@ -44,6 +44,9 @@ public:
     /// True for names that are plain script identifiers (and not the bridge's own).
     static bool isValidName(const QString &name);
 
+    /// Whether payload begins as the bound functions write it, with token: cheap, and checked
+    /// before anything of a payload is parsed.
+    static bool carriesToken(const QString &payload, const QString &token);
     static Call decodeCall(const QString &payload);
     static QString encodeValue(const QJsonValue &value);
     static QString encodeInteger(int value);

@@ -236,7 +236,11 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
                                    QString *result)
 {
     QEngineContext *context = QEngineContext::instance();
-    const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(payload);
+    // Nothing of a payload without the token is parsed: Qt's JSON reader loses the memory of
+    // a repeated key's earlier array or object, which any page could repeat without end.
+    const QBridgeProtocol::Call call = QBridgeProtocol::carriesToken(payload, context->token())
+        ? QBridgeProtocol::decodeCall(payload)
+        : QBridgeProtocol::Call();
     if (call.valid && call.isDocumentCheck && call.token == context->token()) {
         // Asked at the document's creation, before any script of its own ran: the address is
         // its own, provided the browser agrees on the origin.

@@ -62,6 +62,17 @@ public:
     PendingCall &operator=(const PendingCall &) = delete;
 };
 
+// The engine writes U+0000 as C0 80. Read as bytes, that pair came back out of the writer
+// unchanged and reached the page as a raw U+0000 inside a string, which JSON.parse refuses; and
+// bytes that are no UTF-8 at all came back changed in pushes. So the text is made plain UTF-8
+// first.
+std::string plainUtf8(const char *text)
+{
+    QByteArray bytes(text);
+    bytes.replace(QByteArray("\xC0\x80", 2), QByteArray(1, '\0'));
+    return QString::fromUtf8(bytes).toStdString();
+}
+
 // "async" is a flag: only true and non-zero numbers ask for the pool.
 bool readsTrue(const Json::Value &value)
 {
@@ -79,7 +90,7 @@ Json::Value BridgeProtocol::handleMessage(const char *text, const TaskPoster &po
         return errorReply(QObject::tr("传入的参数为空"));
     Json::Value request;
     // A request is one JSON object; any other JSON value is as malformed as broken text.
-    if (!parseRequest(text, &request) || !request.isObject())
+    if (!parseRequest(plainUtf8(text), &request) || !request.isObject())
         return errorReply(QObject::tr("json 格式错误！"));
     return dispatch(request, post, sink, backlog);
 }

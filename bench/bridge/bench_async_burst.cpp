@@ -3,7 +3,8 @@
 // not yielding) the bench reads the main process's resident size and the whole process tree's
 // proportional size, and reports the growth per 10^5 requests.
 //
-// bench_async_burst [--burst 100000] [--bursts 3]   (needs a display: xvfb-run -a)
+// bench_async_burst [--burst 100000] [--bursts 3] [--sync]   (needs a display: xvfb-run -a)
+// --sync sends the same requests synchronously: what the page's own loop costs.
 
 #include "processmetrics.h"
 #include "qglobalsettings.h"
@@ -74,11 +75,15 @@ int main(int argc, char **argv)
                       QStringLiteral("n"), QStringLiteral("100000")});
     parser.addOption({QStringLiteral("bursts"), QStringLiteral("Number of bursts."),
                       QStringLiteral("n"), QStringLiteral("3")});
+    parser.addOption({QStringLiteral("sync"), QStringLiteral("Synchronous requests instead.")});
     parser.process(application);
     QUrl page = QUrl::fromLocalFile(QStringLiteral(TAPWISE_BURST_PAGE));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("burst"), parser.value(QStringLiteral("burst")));
     query.addQueryItem(QStringLiteral("bursts"), parser.value(QStringLiteral("bursts")));
+    query.addQueryItem(QStringLiteral("async"),
+                       parser.isSet(QStringLiteral("sync")) ? QStringLiteral("0")
+                                                            : QStringLiteral("1"));
     page.setQuery(query);
     QGlobalSettings::setValue(QStringLiteral("default"), QStringLiteral("path"),
                               page.toString(QUrl::FullyEncoded));

@@ -367,6 +367,51 @@ TEST_F(BridgeTest, CommentsAreAllowedAndNeverComeBackOut)
     }
 }
 
+TEST_F(BridgeTest, TextOfTheEngineComesBackAsValidJson)
+{
+    // The engine writes U+0000 as C0 80: raw inside a string it is as malformed as it is for
+    // the page's own JSON.parse, where it once came back out unchanged. Bytes that are no UTF-8
+    // never reach the page as such.
+    const struct
+    {
+        const char *name;
+        std::string text;
+        std::string data;
+    } rows[] = {
+        {"escaped nul", "{\"cmd\": \"echo\", \"param\": \"a\\u0000z\"}",
+         std::string("a\0z", 3)},
+        {"broken sequence", "{\"cmd\": \"echo\", \"param\": \"\xE5\xA4\xB1\xA4\"}",
+         "\xE5\xA4\xB1\xEF\xBF\xBD"},
+        {"lone continuation", "{\"cmd\": \"echo\", \"param\": \"\x80\"}", "\xEF\xBF\xBD"},
+    };
+    for (const bool async : {false, true}) {
+        registerEcho(async);
+        expectFailure(send("{\"cmd\": \"echo\", \"param\": \"a\xC0\x80z\"}"),
+                      QStringLiteral("json 格式错误！"));
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.name);
+            std::string text = row.text;
+            if (async)
+                text.insert(text.rfind('}'), ", \"async\": true");
+            const std::string replyText = BridgeProtocol::replyText(send(text));
+            EXPECT_EQ(replyText.find("\xC0\x80"), std::string::npos);
+            const Json::Value reply = strictParse(replyText);
+            EXPECT_TRUE(reply["result"].asBool());
+            if (!async) {
+                EXPECT_EQ(reply["data"].asString(), row.data);
+                continue;
+            }
+            recorder.runAll();
+            ASSERT_EQ(recorder.results.size(), 1u);
+            const Json::Value param = BridgeProtocol::callbackParam(recorder.results[0].second);
+            const QString push = BridgeProtocol::pushText(recorder.results[0].first, param);
+            EXPECT_EQ(strictParse(push.toStdString())["param"], param);
+            EXPECT_EQ(param["data"].asString(), row.data);
+            recorder.results.clear();
+        }
+    }
+}
+
 TEST_F(BridgeTest, PendingAsynchronousCallsAreBounded)
 {
     registerEcho(true);
