@@ -7,8 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
-#include <initializer_list>
 #include <fcntl.h>
+#include <initializer_list>
 #include <poll.h>
 #include <sched.h>
 #include <sys/mman.h>

@@ -378,8 +378,7 @@ TEST_F(BridgeTest, TextOfTheEngineComesBackAsValidJson)
         std::string text;
         std::string data;
     } rows[] = {
-        {"escaped nul", "{\"cmd\": \"echo\", \"param\": \"a\\u0000z\"}",
-         std::string("a\0z", 3)},
+        {"escaped nul", "{\"cmd\": \"echo\", \"param\": \"a\\u0000z\"}", std::string("a\0z", 3)},
         {"broken sequence", "{\"cmd\": \"echo\", \"param\": \"\xE5\xA4\xB1\xA4\"}",
          "\xE5\xA4\xB1\xEF\xBF\xBD"},
         {"lone continuation", "{\"cmd\": \"echo\", \"param\": \"\x80\"}", "\xEF\xBF\xBD"},
