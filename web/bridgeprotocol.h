@@ -19,20 +19,41 @@ public:
     using TaskPoster = std::function<void(Task)>;
     /// Receives an asynchronous call's filled reply, on the thread that ran the handler.
     using ResultSink = std::function<void(const QString &method, const ReplyPtr &reply)>;
+    /// How many pushes the page has been given and not yet run (it runs them only when it
+    /// yields); they count against kMaxPendingCalls too.
+    using Backlog = std::function<int()>;
+
+    /// Asynchronous calls accepted at most at once: queued, running, with a result not yet
+    /// handed to the page, or handed to it and not yet run there. Past it a call gets a
+    /// failure reply.
+    static constexpr int kMaxPendingCalls = 1000;
 
     /// Reads win_message's argument (UTF-8 text, null when the page gave none) into one request
     /// object. False with the text to reply when there is no text or it holds no JSON object.
     static bool readRequest(const char *text, Json::Value *request, QString *refusal);
-    /// Parses JSON text; comments are allowed, anything after the value is not.
+    /// Parses JSON text; comments are allowed (and dropped), anything after the value is not,
+    /// and neither is nesting deeper than the reader's limit.
     static bool parseRequest(const std::string &text, Json::Value *request);
     /// Runs one request: synchronous commands at once, asynchronous ones through post. The
     /// outcome is always a reply: the handler's, a refusal (result false with its text), or
     /// the acceptance of an asynchronous call (result true, no data).
     static ReplyPtr dispatch(const Json::Value &request, const TaskPoster &post,
-                             const ResultSink &sink);
+                             const ResultSink &sink, const Backlog &backlog = {});
 
     static Json::Value okReply(const Json::Value &data);
     static Json::Value errorReply(const QString &msg);
+    /// The answer to a filled reply: ok with its data when its result is true, else error with
+    /// its message (the data is dropped). The one place that makes this choice, for the reply
+    /// objects here and for QWebBrowser's script values.
+    template<typename Answer, typename Ok, typename Error>
+    static Answer answerFor(const ReplyPtr &reply, const Ok &ok, const Error &error)
+    {
+        if (reply && reply->result())
+            return ok(reply->data());
+        return error(reply ? reply->msg() : QString());
+    }
+    /// answerFor with okReply and errorReply.
+    static Json::Value replyFromReply(const ReplyPtr &reply);
     /// Indented JSON text of a reply, UTF-8.
     static std::string replyText(const Json::Value &reply);
 
@@ -44,6 +65,9 @@ public:
     static QString escapeScriptString(const QString &text);
     /// The script onMessage('<push text>') that hands the page the push text intact.
     static QString pushScript(const QString &cmd, const Json::Value &param);
+
+    /// Asynchronous calls accepted and not yet done with (see kMaxPendingCalls).
+    static int pendingCalls();
 
     /// The name as sent: the text of "cmd", empty when it is missing.
     static QString commandName(const Json::Value &cmd);

@@ -187,6 +187,14 @@ BridgeProtocol::ResultSink QWebBrowser::resultSink()
     };
 }
 
+BridgeProtocol::Backlog QWebBrowser::pageBacklog()
+{
+    // The engine runs pushes in the page later; an empty script asks how many still wait.
+    return [this] {
+        return m_ready ? api().jsToInt(nullptr, api().wkeRunJSW(m_view, L"")) : 0;
+    };
+}
+
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 {
     Json::Value request;
@@ -198,7 +206,8 @@ jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 
 jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)
 {
-    return replyFromReply(state, BridgeProtocol::dispatch(request, postToPool, resultSink()));
+    return replyFromReply(
+        state, BridgeProtocol::dispatch(request, postToPool, resultSink(), pageBacklog()));
 }
 
 void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
@@ -227,9 +236,9 @@ jsValue QWebBrowser::replyError(jsExecState state, const QString &msg)
 
 jsValue QWebBrowser::replyFromReply(jsExecState state, const ReplyPtr &reply)
 {
-    if (reply && reply->result())
-        return replyOk(state, reply->data());
-    return replyError(state, reply ? reply->msg() : QString());
+    return BridgeProtocol::answerFor<jsValue>(
+        reply, [state](const Json::Value &data) { return replyOk(state, data); },
+        [state](const QString &msg) { return replyError(state, msg); });
 }
 
 jsValue QWebBrowser::toScriptText(jsExecState state, const Json::Value &reply)

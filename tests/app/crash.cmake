@@ -26,7 +26,7 @@ add_dependencies(tst_crashfilter fakewriter)
 
 tapwise_add_gtest(tst_crashhandoff
     SOURCES tst_crashhandoff.cpp
-    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Core
+    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Core PkgConfig::XCB
     TIMEOUT 120)
 target_compile_definitions(tst_crashhandoff PRIVATE
     TAPWISE_CRASH_CHILD="$<TARGET_FILE:crashchild>"
