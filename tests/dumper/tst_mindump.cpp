@@ -62,10 +62,13 @@ protected:
         m_directory = m_folder.path().toStdString();
         m_application = uniqueName("DumpTest");
         ASSERT_TRUE(QFile::link(QStringLiteral(TAPWISE_MINDUMP), m_folder.filePath("mindump")));
+        // The hand-off starts the writer beside the crashing program: the child runs from here.
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TAPWISE_CRASH_CHILD), childPath()));
     }
 
     void TearDown() override { removeSharedBlock(mappingName()); }
 
+    QString childPath() const { return m_folder.filePath(QStringLiteral("crashchild")); }
     std::string mappingName() const { return "Mapping_" + m_application + "DumpData"; }
     std::string dataHome() const { return m_directory + "/data"; }
     QDir crashFolder() const
@@ -85,7 +88,7 @@ protected:
 
     ChildRun crash(const std::string &mode)
     {
-        return run(TAPWISE_CRASH_CHILD, {mode, m_application}, m_directory,
+        return run(childPath().toStdString(), {mode, m_application}, m_directory,
                    {"XDG_DATA_HOME=" + dataHome()});
     }
 
@@ -158,8 +161,7 @@ TEST_F(MindumpTest, SummaryNamesProgramProcessThreadSignalAndTime)
     ASSERT_TRUE(readChildRecord(m_directory, &record));
 
     const std::string summary = readFile(crashFile(QStringLiteral("*.txt")));
-    EXPECT_NE(summary.find(std::string("Program: ") + TAPWISE_CRASH_CHILD), std::string::npos)
-        << summary;
+    EXPECT_NE(summary.find("Program: " + childPath().toStdString()), std::string::npos) << summary;
     EXPECT_NE(summary.find("Process id: " + std::to_string(child.pid) + "\n"), std::string::npos)
         << summary;
     EXPECT_NE(summary.find("Thread id: " + std::to_string(record.thread) + "\n"), std::string::npos)
