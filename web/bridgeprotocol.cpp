@@ -1,6 +1,7 @@
 #include "bridgeprotocol.h"
 
 #include "commandregistry.h"
+#include "scriptliteral.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -240,37 +241,10 @@ QString BridgeProtocol::pushText(const QString &cmd, const Json::Value &param)
 
 QString BridgeProtocol::escapeScriptString(const QString &text)
 {
+    // '<' and '>' too, so no "</script>" or "<!--" ever appears in the script text.
     QString escaped;
     escaped.reserve(text.size() + text.size() / 8);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '\\':
-            escaped += QLatin1String("\\\\");
-            break;
-        case '\'':
-            escaped += QLatin1String("\\'");
-            break;
-        case '\n':
-            escaped += QLatin1String("\\n");
-            break;
-        case '\r':
-            escaped += QLatin1String("\\r");
-            break;
-        // '<' and '>' so no "</script>" or "<!--" ever appears in the script text.
-        case '<':
-        case '>':
-        // Line and paragraph separators end a string literal in older script engines.
-        case 0x2028:
-        case 0x2029:
-            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                escaped += c;
-        }
-    }
+    ScriptLiteral::appendEscaped(escaped, text, QLatin1Char('\''), ScriptLiteral::kEscapeMarkup);
     return escaped;
 }
 
