@@ -19,7 +19,8 @@ if [ "${TAPWISE_SKIP_SANITIZERS:-0}" != 1 ]; then
     TAPWISE_BUILD_DIR="$build-sanitize" TAPWISE_BUILD_TARGET=unit-tests \
         "$root/scripts/build.sh" -DTAPWISE_SANITIZE=ON -DTAPWISE_BUILD_BENCH=OFF
     (cd "$build-sanitize" \
-        && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
+        && ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
+            LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
             UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
             xvfb-run -a -s "$screen" ctest --output-on-failure --parallel "$(nproc)" -L unit)
 fi
