@@ -16,6 +16,7 @@ generator=()
 [ -e "$build/CMakeCache.txt" ] || ! command -v ninja >/dev/null || generator=(-G Ninja)
 cmake -S "$fuzz_dir" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+[ "${TAPWISE_STRICT_PACKAGES:-0}" != 1 ] || "$root/scripts/check-packages.sh" "$build"
 cmake --build "$build" --parallel "$(nproc)"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -30,11 +31,18 @@ while read -r target; do
     scratch=$build/corpus/$target
     mkdir -p "$artifacts" "$scratch" "$fuzz_dir/corpus/$target"
     log=$build/$target.log
+    # A target may name leaks of the libraries it drives (tests/fuzz/<target>.supp); matching
+    # them by function needs full stacks.
+    leak_options=()
+    if [ -f "$fuzz_dir/$target.supp" ]; then
+        leak_options=(ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0"
+            LSAN_OPTIONS="suppressions=$fuzz_dir/$target.supp")
+    fi
 
     mapfile -t regressions < <(find "$fuzz_dir/regressions/$target" -type f ! -name '.*' \
         2>/dev/null | sort)
     if [ ${#regressions[@]} -gt 0 ] \
-        && ! "$binary" -artifact_prefix="$artifacts" "${regressions[@]}" >"$log.regressions" 2>&1; then
+        && ! env "${leak_options[@]}" "$binary" -artifact_prefix="$artifacts" "${regressions[@]}" >"$log.regressions" 2>&1; then
         echo "== $target: a regression input fails again (see $log.regressions)"
         tail -n 30 "$log.regressions"
         failed+=("$target")
@@ -42,7 +50,7 @@ while read -r target; do
     fi
 
     # New inputs go to the scratch folder, so the committed seeds stay as they are.
-    if "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    if env "${leak_options[@]}" "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$artifacts" "$scratch" "$fuzz_dir/corpus/$target" >"$log" 2>&1; then
         status=ok
     else

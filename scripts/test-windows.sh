@@ -46,8 +46,8 @@ fail() {
 
 # Every file compiled or linked fully by a program below, relative to the root.
 linked=(
-    app/crashhandler.cpp platform/crash_win.cpp tests/app/win/crashchild_win.cpp
-    dumper/win/main.cpp dumper/win/handoffrequest.cpp dumper/win/minidumpsummary.cpp
+    app/crashhandler.cpp platform/crash_win.cpp platform/crashwindow_win.cpp
+    tests/app/win/crashchild_win.cpp dumper/win/main.cpp dumper/win/handoffrequest.cpp dumper/win/minidumpsummary.cpp
     tests/dumper/win/tst_handoffrequest_win.cpp
     util/codecvt_gbk_win.cpp tests/util/gbkprobe.cpp
 )
@@ -63,7 +63,8 @@ link() {
     fi
 }
 link crashchild.exe -I "$root/app" -I "$root/platform" "$root/tests/app/win/crashchild_win.cpp" \
-    "$root/app/crashhandler.cpp" "$root/platform/crash_win.cpp" -lshlwapi
+    "$root/app/crashhandler.cpp" "$root/platform/crash_win.cpp" \
+    "$root/platform/crashwindow_win.cpp" -lshlwapi -luser32
 link mindump.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/win" \
     "$root"/dumper/win/*.cpp -ldbghelp -lshell32
 link tst_handoffrequest.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/win" \
