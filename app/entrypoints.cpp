@@ -21,7 +21,10 @@ int runApplication(int argc, char **argv)
     // hand-off. Should the running instance end in between, this one still works, with the
     // engine drawing without the GPU.
     const QString serverName = QString::fromLatin1(AppConstants::kServerName);
-    if (!Platform::isLocalServerListening(Platform::localServerName(serverName)))
+    bool secondStart = false;
+    for (const QString &path : Platform::localServerNames(serverName, false))
+        secondStart = secondStart || Platform::isLocalServerListening(path);
+    if (!secondStart)
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QMainApplication application(argc, argv);
     return application.execute();

@@ -38,7 +38,9 @@ void QSingleApplication::setServerName(const QString &name)
 
 QString QSingleApplication::serverPath() const
 {
-    return Platform::localServerName(m_serverName);
+    if (m_localServer)
+        return m_listeningPath;
+    return Platform::localServerNames(m_serverName, false).value(0);
 }
 
 void QSingleApplication::setMainWidget(const std::shared_ptr<QWidget> &widget)
@@ -59,12 +61,17 @@ int QSingleApplication::execute()
 
 bool QSingleApplication::connectToPrimary()
 {
-    QLocalSocket socket;
-    socket.connectToServer(serverPath(), QIODevice::ReadWrite);
-    const bool connected = socket.waitForConnected(kConnectTimeoutMs);
-    if (connected)
-        onClientConnected(&socket);
-    return connected;
+    // The running instance may have had to fall back to the second place.
+    const QStringList paths = Platform::localServerNames(m_serverName, false);
+    for (const QString &path : paths) {
+        QLocalSocket socket;
+        socket.connectToServer(path, QIODevice::ReadWrite);
+        if (socket.waitForConnected(kConnectTimeoutMs)) {
+            onClientConnected(&socket);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool QSingleApplication::startServer()
@@ -73,13 +80,23 @@ bool QSingleApplication::startServer()
     m_localServer->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_localServer.get(), &QLocalServer::newConnection, this,
             &QSingleApplication::newLocalConnection);
-    const QString path = serverPath();
-    if (!m_localServer->listen(path)
-        && m_localServer->serverError() == QAbstractSocket::AddressInUseError) {
-        // A crashed instance leaves its socket file behind: remove it and listen once more.
-        QLocalServer::removeServer(path);
-        m_localServer->listen(path);
+    // With an access option, listen() binds beside the name and renames over it, so a socket
+    // file a crashed instance left behind never stands in the way.
+    QString problem;
+    QStringList failures;
+    const QStringList paths = Platform::localServerNames(m_serverName, true, &problem);
+    m_listeningPath.clear();
+    for (const QString &path : paths) {
+        if (m_localServer->listen(path)) {
+            m_listeningPath = path;
+            return true;
+        }
+        failures << QStringLiteral("%1: %2").arg(path, m_localServer->errorString());
     }
+    if (!problem.isEmpty())
+        failures << problem;
+    qWarning("Single-instance guard off, further starts will open more windows: %s",
+             qPrintable(failures.join(QStringLiteral("; "))));
     return true;
 }
 

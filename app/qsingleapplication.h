@@ -22,7 +22,8 @@ public:
 
     void setServerName(const QString &name);
     QString serverName() const { return m_serverName; }
-    /// The address the server listens on, reachable by this user only.
+    /// The address the server listens on, reachable by this user only: empty when it could not
+    /// listen anywhere; before startServer(), the preferred one.
     QString serverPath() const;
 
     void setMainWidget(const std::shared_ptr<QWidget> &widget);
@@ -60,6 +61,7 @@ private:
     std::unique_ptr<QTranslator> m_translator;
     std::shared_ptr<QWidget> m_mainWidget;
     QString m_serverName;
+    QString m_listeningPath;
     QLocalSocket *m_currentConnection = nullptr;
     QStringList m_commandLine;
 };

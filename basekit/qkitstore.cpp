@@ -1,5 +1,7 @@
 #include "qkitstore.h"
 
+#include "qkitstatetext.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -7,88 +9,11 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTextCodec>
-#include <QUrl>
 
 namespace {
 
 constexpr int kFormat = 1;
 constexpr int kLockWaitMs = 5000;
-const char kSafeKeyChars[] = "_.-";
-
-QString encodeName(const QString &name)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(name, kSafeKeyChars));
-}
-
-bool decodeName(const QByteArray &raw, QString *name)
-{
-    for (char c : raw) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
-            || (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '-' || c == '%';
-        if (!plain)
-            return false;
-    }
-    const QByteArray bytes = QByteArray::fromPercentEncoding(raw);
-    QTextCodec::ConverterState state;
-    *name = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && !name->isEmpty();
-}
-
-QByteArray escapeValue(const QString &value)
-{
-    QByteArray out;
-    const QByteArray utf8 = value.toUtf8();
-    out.reserve(utf8.size());
-    for (int i = 0; i < utf8.size(); ++i) {
-        const char c = utf8.at(i);
-        const bool edge = i == 0 || i == utf8.size() - 1;
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else if (c == '\t')
-            out += "\\t";
-        else if ((c >= 0 && c < 0x20) || c == 0x7f || (c == ' ' && edge))
-            out += "\\x" + QByteArray::number(static_cast<uchar>(c), 16).rightJustified(2, '0');
-        else
-            out += c;
-    }
-    return out;
-}
-
-bool unescapeValue(const QByteArray &raw, QString *value)
-{
-    QByteArray bytes;
-    bool ok = true;
-    for (int i = 0; i < raw.size(); ++i) {
-        const char c = raw.at(i);
-        if (c != '\\') {
-            bytes += c;
-            continue;
-        }
-        const char next = i + 1 < raw.size() ? raw.at(i + 1) : '\0';
-        if (next == '\\' || next == 'n' || next == 'r' || next == 't') {
-            bytes += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : '\\';
-            ++i;
-        } else if (next == 'x' && i + 3 < raw.size()) {
-            bool hexOk = false;
-            const int code = raw.mid(i + 2, 2).toInt(&hexOk, 16);
-            if (!hexOk)
-                return false;
-            bytes += static_cast<char>(code);
-            i += 3;
-        } else {
-            bytes += c;
-            ok = false;
-        }
-    }
-    QTextCodec::ConverterState state;
-    *value = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    return ok && state.invalidChars == 0;
-}
 
 } // namespace
 
@@ -164,7 +89,11 @@ bool QKitStore::modify(const std::function<void(Groups &)> &change, QString *err
         qWarning("QBaseKit: state file lock not taken, writing anyway: %s", qPrintable(m_path));
     readLocked(true);
     change(m_groups);
-    return writeLocked(m_groups, error);
+    if (writeLocked(m_groups, error))
+        return true;
+    // Nothing that is not on disk may look saved: read the old file again.
+    readLocked(true);
+    return false;
 }
 
 void QKitStore::reload()
@@ -201,7 +130,7 @@ void QKitStore::readLocked(bool lockHeld)
     bool clean = false;
     Groups groups;
     if (file.open(QIODevice::ReadOnly)) {
-        groups = parse(file.readAll(), &clean);
+        groups = QKitStateText::parse(file.readAll(), &clean);
         if (file.error() != QFileDevice::NoError)
             clean = false;
         file.close();
@@ -245,78 +174,28 @@ void QKitStore::readLocked(bool lockHeld)
 bool QKitStore::writeLocked(const Groups &groups, QString *error)
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
+    Groups withMeta = groups;
+    withMeta[QStringLiteral("meta")][QStringLiteral("format")] = QString::number(kFormat);
+    const QByteArray text = QKitStateText::serialize(withMeta);
+    // Unbuffered: QSaveFile::commit() does not notice a failed flush of its buffer (a full
+    // disk) and would put an empty file in place of the old one.
     QSaveFile file(m_path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        Groups withMeta = groups;
-        withMeta[QStringLiteral("meta")][QStringLiteral("format")] = QString::number(kFormat);
-        ok = file.write(serialize(withMeta)) >= 0 && file.commit();
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        && file.write(text) == text.size() && file.error() == QFileDevice::NoError;
+    QString reason;
+    if (!ok) {
+        reason = file.error() == QFileDevice::NoError ? QStringLiteral("incomplete write")
+                                                      : file.errorString();
+        file.cancelWriting();
+    } else if (!file.commit()) {
+        ok = false;
+        reason = file.errorString();
     }
     if (!ok) {
         if (error)
-            *error = file.errorString();
-        qWarning("QBaseKit: cannot write %s: %s", qPrintable(m_path),
-                 qPrintable(file.errorString()));
+            *error = reason;
+        qWarning("QBaseKit: cannot write %s: %s", qPrintable(m_path), qPrintable(reason));
     }
     m_stamp = stamp();
     return ok;
-}
-
-QByteArray QKitStore::serialize(const Groups &groups)
-{
-    QByteArray out = "; Tapwise account library state. Written by the program; values are "
-                     "UTF-8 with \\\\, \\n, \\r, \\t and \\xHH escapes.\n";
-    for (auto groupIt = groups.constBegin(); groupIt != groups.constEnd(); ++groupIt) {
-        if (groupIt->isEmpty())
-            continue;
-        out += '\n';
-        out += '[' + encodeName(groupIt.key()).toLatin1() + "]\n";
-        for (auto it = groupIt->constBegin(); it != groupIt->constEnd(); ++it)
-            out += encodeName(it.key()).toLatin1() + '=' + escapeValue(it.value()) + '\n';
-    }
-    return out;
-}
-
-QKitStore::Groups QKitStore::parse(const QByteArray &text, bool *clean)
-{
-    Groups groups;
-    bool ok = true;
-    QString group;
-    bool inGroup = false;
-    const QList<QByteArray> lines = text.split('\n');
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.contains('\0')) {
-            ok = false;
-            continue;
-        }
-        const QByteArray trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(';') || trimmed.startsWith('#'))
-            continue;
-        if (trimmed.startsWith('[')) {
-            QString name;
-            inGroup =
-                trimmed.endsWith(']') && decodeName(trimmed.mid(1, trimmed.size() - 2), &name);
-            if (!inGroup)
-                ok = false;
-            group = name;
-            continue;
-        }
-        const int equals = line.indexOf('=');
-        QString key;
-        QString value;
-        if (!inGroup || equals <= 0 || !decodeName(line.left(equals).trimmed(), &key)) {
-            ok = false;
-            continue;
-        }
-        if (!unescapeValue(line.mid(equals + 1).trimmed(), &value)) {
-            ok = false;
-            continue;
-        }
-        groups[group][key] = value;
-    }
-    if (clean)
-        *clean = ok;
-    return groups;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QMap>
+#include "qkitstatetext.h"
+
 #include <QString>
 #include <functional>
 #include <mutex>
@@ -14,8 +14,8 @@
 class QKitStore
 {
 public:
-    using Group = QMap<QString, QString>;
-    using Groups = QMap<QString, Group>;
+    using Group = QKitStateText::Group;
+    using Groups = QKitStateText::Groups;
 
     static QKitStore &instance();
 
@@ -31,17 +31,12 @@ public:
     QString value(const QString &group, const QString &key, const QString &defaultValue);
     Groups groups();
     /// Applies change to the freshly read state and saves it; false with error when the file
-    /// could not be written (the change still holds in memory).
+    /// could not be written, in which case the old file and what was read from it stay.
     bool modify(const std::function<void(Groups &)> &change, QString *error = nullptr);
     /// Forgets what was read and reads the file again.
     void reload();
     /// Where the last damaged file was moved, empty when none was found in this process.
     QString setAsidePath();
-
-    /// ini text of the groups; values escaped so that any text survives a round trip.
-    static QByteArray serialize(const Groups &groups);
-    /// Reads ini text; clean is false when anything had to be skipped or repaired.
-    static Groups parse(const QByteArray &text, bool *clean);
 
 private:
     QKitStore();

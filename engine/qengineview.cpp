@@ -168,6 +168,9 @@ QEngineView *QEngineView::showDevTools(wkeOnShowDevtoolsCallback callback, void 
     if (!m_devTools) {
         m_devTools = new QEngineView(m_page->profile(), Role::DevTools, nullptr);
         m_devTools->setWindowTitle(QStringLiteral("Developer Tools"));
+        // A window of its own, but no reason to keep the program running: closing the host's
+        // window still ends the event loop.
+        m_devTools->setAttribute(Qt::WA_QuitOnClose, false);
         m_devTools->resize(1024, 680);
         m_page->setDevToolsPage(m_devTools->page());
     }

@@ -42,8 +42,11 @@ bool startProgram(const QString &program, const QStringList &arguments);
 /// Tells the user about a failure: a message box when a GUI exists, always also on stderr.
 void showMessage(const QString &caption, const QString &text);
 
-/// Where a local server of that name listens: reachable by this user only.
-QString localServerName(const QString &name);
+/// Where a local server of that name may listen, reachable by this user only, best first: the
+/// user's runtime folder, then a folder of this user's own in the temp folder (made when
+/// createFallback is set, else left out while it does not exist). A fallback folder that
+/// belongs to another user or is open to others is left out; problem says why.
+QStringList localServerNames(const QString &name, bool createFallback, QString *problem = nullptr);
 /// Whether a server listens at that address now; usable before the application exists.
 bool isLocalServerListening(const QString &serverName);
 

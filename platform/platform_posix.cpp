@@ -3,14 +3,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QWidget>
 #include <QWindow>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -130,17 +133,57 @@ void showMessage(const QString &caption, const QString &text)
         QMessageBox::warning(nullptr, caption, text);
 }
 
-QString localServerName(const QString &name)
+namespace {
+
+// tapwise-<uid> in the temp folder, made private at once; empty with the reason when the folder
+// there is not a plain folder of this user's that only this user may enter.
+QString privateTempFolder(bool create, QString *problem)
 {
-    // A socket in a directory only this user can enter: another user can neither reach nor
-    // block the guard, as a name in the shared temp directory would allow.
-    QString directory = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (directory.isEmpty() || !QDir(directory).exists()) {
-        directory = QDir::temp().filePath(QStringLiteral("tapwise-%1").arg(::getuid()));
-        QDir().mkpath(directory);
-        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString path = QDir::temp().filePath(QStringLiteral("tapwise-%1").arg(::getuid()));
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info
+    {
+    };
+    if (!create && ::lstat(native.constData(), &info) != 0 && errno == ENOENT)
+        return QString();
+    if (create && ::mkdir(native.constData(), 0700) == 0) {
+        ::chmod(native.constData(), 0700);
+    } else if (create && errno != EEXIST) {
+        *problem = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return QString();
     }
-    return QDir(directory).filePath(name);
+    if (::lstat(native.constData(), &info) != 0)
+        *problem = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    else if (!S_ISDIR(info.st_mode))
+        *problem = QStringLiteral("%1 is not a folder").arg(path);
+    else if (info.st_uid != ::getuid())
+        *problem = QStringLiteral("%1 belongs to user %2").arg(path).arg(info.st_uid);
+    else if ((info.st_mode & 07777) != 0700)
+        *problem = QStringLiteral("%1 is open to other users (mode %2)")
+                       .arg(path)
+                       .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    else
+        return path;
+    return QString();
+}
+
+} // namespace
+
+QStringList localServerNames(const QString &name, bool createFallback, QString *problem)
+{
+    // A socket in a folder only this user can enter: another user can neither reach nor block
+    // the guard, as a name in the shared temp folder would allow.
+    QStringList names;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        names << QDir(runtime).filePath(name);
+    QString reason;
+    const QString fallback = privateTempFolder(createFallback, &reason);
+    if (!fallback.isEmpty())
+        names << QDir(fallback).filePath(name);
+    if (problem)
+        *problem = reason;
+    return names;
 }
 
 bool isLocalServerListening(const QString &serverName)

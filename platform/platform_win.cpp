@@ -96,9 +96,9 @@ void showMessage(const QString &caption, const QString &text)
     MessageBoxA(nullptr, text.toLocal8Bit().constData(), caption.toLocal8Bit().constData(), MB_OK);
 }
 
-QString localServerName(const QString &name)
+QStringList localServerNames(const QString &name, bool, QString *)
 {
-    return name;
+    return {name};
 }
 
 bool isLocalServerListening(const QString &serverName)

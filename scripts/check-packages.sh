@@ -80,7 +80,7 @@ for build in "$@"; do
         [ -e "$path" ] || continue
         case "$path" in "$root"/* | "$build"/*) continue ;; esac
         check_file "the build's ${entry%%:*}" "$path"
-    done < <(grep -E '^([A-Za-z0-9_]+(_DIR|_LIBRARY[A-Z_]*|_EXECUTABLE|_INCLUDE_DIRS?|_INCLUDE_DIR_[A-Z_]+)|pkgcfg_lib_[A-Za-z0-9_]+):(PATH|FILEPATH)=' \
+    done < <(grep -E '^([A-Za-z0-9_]+(_DIR|_LIBRARY[A-Z_]*|_EXECUTABLE|_INCLUDE_DIRS?|_INCLUDE_DIR_[A-Z_]+)|CMAKE_[A-Z]+_COMPILER|pkgcfg_lib_[A-Za-z0-9_]+):(PATH|FILEPATH|STRING)=' \
         "$cache" | grep -v NOTFOUND | sort -u)
 done
 

@@ -66,7 +66,7 @@ link() {
 link crashchild.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/include" \
     "$root/tests/app/win/crashchild_win.cpp" \
     "$root/app/crashhandler.cpp" "$root/platform/crash_win.cpp" \
-    "$root/platform/crashwindow_win.cpp" -lshlwapi
+    "$root/platform/crashwindow_win.cpp" -lshlwapi -luser32
 link mindump.exe -I "$root/dumper/include" -I "$root/dumper/win" \
     "$root"/dumper/win/*.cpp -ldbghelp -lshell32
 link tst_handoffrequest.exe -I "$root/dumper/include" -I "$root/dumper/win" \

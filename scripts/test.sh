@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite under Xvfb; then builds again
-# with AddressSanitizer and UndefinedBehaviorSanitizer and runs the unit tests there.
+# with AddressSanitizer and UndefinedBehaviorSanitizer and runs the unit tests there; last builds
+# the fuzz targets with clang and runs each for about 30 s plus its regression inputs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TAPWISE_BUILD_DIR:-$root/build}
@@ -19,7 +20,12 @@ if [ "${TAPWISE_SKIP_SANITIZERS:-0}" != 1 ]; then
     TAPWISE_BUILD_DIR="$build-sanitize" TAPWISE_BUILD_TARGET=unit-tests \
         "$root/scripts/build.sh" -DTAPWISE_SANITIZE=ON -DTAPWISE_BUILD_BENCH=OFF
     (cd "$build-sanitize" \
-        && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
+        && ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
+            LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
             UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
             xvfb-run -a -s "$screen" ctest --output-on-failure --parallel "$(nproc)" -L unit)
+fi
+
+if [ "${TAPWISE_SKIP_FUZZ:-0}" != 1 ]; then
+    TAPWISE_FUZZ_BUILD_DIR="$build-fuzz" "$root/scripts/fuzz.sh" "${TAPWISE_FUZZ_SECONDS:-30}"
 fi

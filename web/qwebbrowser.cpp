@@ -43,9 +43,16 @@ wkeWebView WKE_CALL onCreateView(wkeWebView view, void *, const wchar_t *)
 }
 
 // Failed and cancelled loads count as finished too.
-void WKE_CALL onLoadingFinish(wkeWebView, void *param, const wchar_t *, wkeLoadingResult,
-                              const wchar_t *)
+void WKE_CALL onLoadingFinish(wkeWebView, void *param, const wchar_t *url, wkeLoadingResult result,
+                              const wchar_t *reason)
 {
+    if (result == WKE_LOADING_FAILED) {
+        const QString message = QStringLiteral("The page \"%1\" could not be loaded: %2")
+                                    .arg(QString::fromWCharArray(url ? url : L""),
+                                         QString::fromWCharArray(reason ? reason : L""));
+        qWarning("%s", qPrintable(message));
+        writeLog(1, __FILE__, __LINE__, message.toStdWString());
+    }
     if (param)
         emit static_cast<QWebBrowser *>(param)->loading_finished();
 }

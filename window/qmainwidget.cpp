@@ -8,13 +8,16 @@
 #include "qwebbrowser.h"
 #include "stylesheet.h"
 #include "tpushbutton.h"
+#include "writelog.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -85,12 +88,43 @@ QIcon QMainWidget::windowIconRenditions()
     return icon;
 }
 
+QString QMainWidget::pageProblem(const QString &address)
+{
+    const QString text = address.trimmed();
+    // The engine takes an absolute local path as well as an address.
+    const QUrl url = text.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(text)
+                                                       : QUrl(text, QUrl::TolerantMode);
+    if (!url.isValid() || url.isRelative())
+        return QStringLiteral("not an address");
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return QString();
+    if (scheme != QLatin1String("file"))
+        return QStringLiteral("\"%1:\" addresses are not pages").arg(scheme);
+    const QFileInfo file(url.toLocalFile());
+    if (!file.exists())
+        return QStringLiteral("no such file");
+    if (file.isDir())
+        return QStringLiteral("a folder, not a page");
+    if (!file.isReadable())
+        return QStringLiteral("the file cannot be read");
+    return QString();
+}
+
 QString QMainWidget::pageAddress()
 {
     const QString configured = QGlobalSettings::getString(
         QLatin1String(SettingsKey::kDefault), QLatin1String(SettingsKey::kPath), QString());
-    if (!configured.isEmpty())
-        return configured;
+    if (!configured.isEmpty()) {
+        const QString problem = pageProblem(configured);
+        if (problem.isEmpty())
+            return configured;
+        const QString message =
+            QStringLiteral("Cannot load the configured page \"%1\" (%2); loading the default page")
+                .arg(configured, problem);
+        qWarning("%s", qPrintable(message));
+        writeLog(1, __FILE__, __LINE__, message.toStdWString());
+    }
     // A POSIX path already starts with the slash that "file:///" supplies.
     QString directory = QDir::currentPath();
     if (directory.startsWith(QLatin1Char('/')))

@@ -21,8 +21,13 @@ public:
     explicit QMainWidget(QWidget *parent = nullptr);
 
     QWebBrowser *browser() const { return m_browser; }
-    /// The page to load: the "path" setting, else dist/index.html in the working directory.
+    /// The page to load: the "path" setting, else dist/index.html in the working directory. A
+    /// configured page that cannot be loaded is reported on stderr and in the log, and the
+    /// default page is loaded instead.
     static QString pageAddress();
+    /// Why the page at address cannot be loaded; empty when it can, or when only loading it
+    /// can tell (http and https).
+    static QString pageProblem(const QString &address);
     /// The logo in the sizes the window system shows.
     static QIcon windowIconRenditions();
     /// The style sheet of a title-bar account button with this icon: the TPushButton template

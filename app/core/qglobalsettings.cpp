@@ -1,5 +1,6 @@
 #include "qglobalsettings.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QtDebug>
@@ -8,6 +9,28 @@ namespace {
 
 // Real settings files are a few hundred bytes; anything this large is not one of ours.
 constexpr qint64 kMaxSettingsFileSize = 1024 * 1024;
+
+// The text after "key=" of each line, by section and key, as the file has it.
+QMap<QString, QMap<QString, QString>> rawValues(const QString &filePath)
+{
+    QMap<QString, QMap<QString, QString>> values;
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return values;
+    QString section;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &bytes : lines) {
+        const QString line = QString::fromUtf8(bytes).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0 && !line.startsWith(QLatin1Char(';')) && !line.startsWith(QLatin1Char('#')))
+            values[section][line.left(equals).trimmed()] = line.mid(equals + 1).trimmed();
+    }
+    return values;
+}
 
 } // namespace
 
@@ -27,11 +50,21 @@ void QGlobalSettings::load(const QString &filePath)
     QSettings file(filePath, QSettings::IniFormat);
     file.setIniCodec("UTF-8");
     const QStringList sections = file.childGroups();
+    QMap<QString, QMap<QString, QString>> raw;
     for (const QString &section : sections) {
         file.beginGroup(section);
         const QStringList keys = file.childKeys();
-        for (const QString &key : keys)
-            s_store[section][key] = file.value(key);
+        for (const QString &key : keys) {
+            QVariant value = file.value(key);
+            // The ini reader splits an unquoted value at its commas, but every setting here is
+            // one text (a path or a title may well hold a comma): take the line as written.
+            if (value.type() == QVariant::StringList) {
+                if (raw.isEmpty())
+                    raw = rawValues(filePath);
+                value = raw.value(section).value(key, value.toStringList().join(QLatin1Char(',')));
+            }
+            s_store[section][key] = value;
+        }
         file.endGroup();
     }
 }

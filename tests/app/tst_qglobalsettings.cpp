@@ -176,3 +176,29 @@ TEST_F(SettingsTest, DefaultTitleFollowsTheInstalledTranslation)
     QCoreApplication::removeTranslator(&translator);
     EXPECT_EQ(appTitle(), QStringLiteral("Tapwise"));
 }
+
+TEST_F(SettingsTest, TextWithCommasIsReadAsWritten)
+{
+    const struct
+    {
+        const char *line;
+        const char *expected;
+    } rows[] = {
+        {"path=file:///home/a,b/dist/index.html", "file:///home/a,b/dist/index.html"},
+        {"path=/srv/pages/x, y ,z.html", "/srv/pages/x, y ,z.html"},
+        {"path=\"/quoted,path\"", "/quoted,path"},
+        {"path=,", ","},
+        {"name_zh=Tapwise, 打字练习", "Tapwise, 打字练习"},
+        {"path=/plain/index.html", "/plain/index.html"},
+    };
+    for (const auto &row : rows) {
+        QGlobalSettings::clear();
+        const QByteArray key = QByteArray(row.line).left(QByteArray(row.line).indexOf('='));
+        QGlobalSettings::load(
+            writeFile(QByteArray("[default]\r\n") + row.line + "\r\n[other]\nkey=1,2\n"));
+        EXPECT_EQ(QGlobalSettings::getString("default", QString::fromLatin1(key)),
+                  QString::fromUtf8(row.expected))
+            << row.line;
+        EXPECT_EQ(QGlobalSettings::getString("other", "key"), QStringLiteral("1,2"));
+    }
+}

@@ -80,4 +80,25 @@ void writeStateFile(const QByteArray &content)
     file.write(content);
 }
 
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    struct sigaction ignore
+    {
+    };
+    ignore.sa_handler = SIG_IGN;
+    if (::getrlimit(RLIMIT_FSIZE, &m_saved) != 0
+        || ::sigaction(SIGXFSZ, &ignore, &m_savedAction) != 0)
+        return;
+    rlimit limited = m_saved;
+    limited.rlim_cur = bytes;
+    m_set = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    if (m_set)
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+    ::sigaction(SIGXFSZ, &m_savedAction, nullptr);
+}
+
 } // namespace BasekitTest

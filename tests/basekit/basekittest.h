@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <csignal>
+#include <sys/resource.h>
 
 /// Helpers shared by the account-library tests.
 namespace BasekitTest {
@@ -17,5 +19,24 @@ QString probe(const QStringList &arguments, int *exitCode = nullptr);
 /// Reads and writes the state file directly, as damage from outside would.
 QByteArray readStateFile();
 void writeStateFile(const QByteArray &content);
+
+/// Limits the size of files this process writes, so writes past it fail as on a full disk
+/// (with SIGXFSZ ignored); the old limit comes back on destruction.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool isSet() const { return m_set; }
+
+private:
+    rlimit m_saved {};
+    struct sigaction m_savedAction
+    {
+    };
+    bool m_set = false;
+};
 
 } // namespace BasekitTest

@@ -153,6 +153,34 @@ private slots:
         QCOMPARE(QUser::Instance()->name(), QStringLiteral("Bob"));
     }
 
+    void loginFormSaysWhenTheProfileCannotBeSaved()
+    {
+        QUserHelp help(nullptr, nullptr);
+        QVERIFY(help.signIn(QStringLiteral("Gina"), QString()));
+        help.logout();
+        const QByteArray before = BasekitTest::readStateFile();
+        QString shown;
+        bool stillOpen = false;
+        whenLoginFormShows([&](QDialog *dialog) {
+            {
+                // Writes fail from here on, as on a full disk.
+                BasekitTest::FileSizeLimit full(0);
+                QVERIFY(full.isSet());
+                type(dialog, "editName", QStringLiteral("Hank"));
+                press(dialog, "editName", Qt::Key_Return);
+            }
+            shown = labelText(dialog, "labelError");
+            stillOpen = dialog->isVisible();
+            dialog->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
+        });
+        QVERIFY(!help.login());
+        QVERIFY2(shown.startsWith(QStringLiteral("无法保存账户信息：")), qPrintable(shown));
+        QVERIFY(stillOpen);
+        QVERIFY(!QUser::Instance()->isLogin());
+        QCOMPARE(BasekitTest::readStateFile(), before);
+        QCOMPARE(QUser::Instance()->profileNames(), QStringList {QStringLiteral("Gina")});
+    }
+
     void loginFormOffersTheRememberedName()
     {
         QUserHelp help(nullptr, nullptr);

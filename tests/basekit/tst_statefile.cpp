@@ -50,34 +50,113 @@ TEST_F(BasekitStateFile, LivesUnderTheUsersConfigurationFolder)
 
 TEST_F(BasekitStateFile, AnyTextSurvivesTheRoundTrip)
 {
-    const QStringList values {QStringLiteral("plain"),
-                              QStringLiteral("a=b;c # not a comment"),
-                              QStringLiteral("[not a group]"),
-                              QStringLiteral("back\\slash \\n literal"),
-                              QStringLiteral("two\nlines\r\nand\ttab"),
-                              QStringLiteral("  padded  "),
-                              QStringLiteral("中文 テキスト 😀"),
-                              QStringLiteral("@Variant(\\0\\0)"),
-                              QStringLiteral("\"quoted\", with, commas"),
-                              QString()};
-    const QStringList keys {QStringLiteral("type"), QStringLiteral("a key=with [odd] chars"),
-                            QStringLiteral("键"), QStringLiteral("x/y"), QStringLiteral("%41")};
-    for (int i = 0; i < values.size(); ++i)
-        CSetting::setString(QStringLiteral("group %1").arg(i % 3),
-                            keys.at(i % keys.size()) + QString::number(i), values.at(i));
+    const QChar bom(0xfeff);
+    struct Row
+    {
+        QString group;
+        QString key;
+        QString value;
+    };
+    const Row rows[] = {
+        {QStringLiteral("group 0"), QStringLiteral("type"), QStringLiteral("plain")},
+        {QStringLiteral("group 1"), QStringLiteral("a key=with [odd] chars"),
+         QStringLiteral("a=b;c # not a comment")},
+        {QStringLiteral("group 2"), QStringLiteral("键"), QStringLiteral("[not a group]")},
+        {QStringLiteral("group 0"), QStringLiteral("x/y"),
+         QStringLiteral("back\\slash \\n literal")},
+        {QStringLiteral("group 1"), QStringLiteral("%41"),
+         QStringLiteral("two\nlines\r\nand\ttab")},
+        {QStringLiteral("group 2"), QStringLiteral("pad"), QStringLiteral("  padded  ")},
+        {QStringLiteral("group 0"), QStringLiteral("cjk"), QStringLiteral("中文 テキスト 😀")},
+        {QStringLiteral("group 1"), QStringLiteral("variant"), QStringLiteral("@Variant(\\0\\0)")},
+        {QStringLiteral("group 2"), QStringLiteral("list"),
+         QStringLiteral("\"quoted\", with, commas")},
+        {QStringLiteral("group 0"), QStringLiteral("empty"), QString()},
+        {QStringLiteral("~home"), QStringLiteral("a~b"), QStringLiteral("~")},
+        {bom + QStringLiteral("g"), bom + QStringLiteral("k"), bom + QStringLiteral("v")},
+        {QStringLiteral("bom"), QStringLiteral("only"), QString(bom)},
+        {QString(), QStringLiteral("in the unnamed group"), QStringLiteral("v")},
+        {QStringLiteral("g"), QString(), QStringLiteral("under the unnamed key")},
+        {QStringLiteral("controls"), QString(QChar(0)) + QStringLiteral("\x01\x7f"),
+         QStringLiteral("\x0b\x0c\x1f") + QChar(0)},
+    };
+    for (const Row &row : rows)
+        EXPECT_TRUE(CSetting::setString(row.group, row.key, row.value)) << qPrintable(row.key);
     CSetting::reload();
-    for (int i = 0; i < values.size(); ++i) {
-        EXPECT_EQ(CSetting::getString(QStringLiteral("group %1").arg(i % 3),
-                                      keys.at(i % keys.size()) + QString::number(i),
-                                      QStringLiteral("<missing>")),
-                  values.at(i))
-            << i;
+    for (const Row &row : rows) {
+        EXPECT_EQ(CSetting::getString(row.group, row.key, QStringLiteral("<missing>")), row.value)
+            << qPrintable(row.group + '/' + row.key);
     }
     EXPECT_TRUE(setAside().isEmpty());
     // Another process reads the same.
-    EXPECT_EQ(BasekitTest::probe({QStringLiteral("get"), QStringLiteral("group 1"),
-                                  keys.at(1) + QStringLiteral("1")}),
-              values.at(1));
+    EXPECT_EQ(BasekitTest::probe({QStringLiteral("get"), rows[1].group, rows[1].key}),
+              rows[1].value);
+    EXPECT_EQ(
+        BasekitTest::probe({QStringLiteral("get"), QStringLiteral("~home"), QStringLiteral("a~b")}),
+        QStringLiteral("~"));
+}
+
+TEST_F(BasekitStateFile, TextThatCannotReadBackIsRefused)
+{
+    makeProfiles();
+    const QByteArray before = BasekitTest::readStateFile();
+    const QString loneSurrogate(QChar(0xd800));
+    const struct
+    {
+        QString group;
+        QString key;
+        QString value;
+    } rows[] = {
+        {QStringLiteral("g"), QStringLiteral("k"), loneSurrogate},
+        {loneSurrogate, QStringLiteral("k"), QStringLiteral("v")},
+        {QStringLiteral("g"), loneSurrogate, QStringLiteral("v")},
+        // The library's own records, checked and rewritten on every read.
+        {QStringLiteral("meta"), QStringLiteral("format"), QStringLiteral("7")},
+        {QStringLiteral("session"), QStringLiteral("profile"), QStringLiteral("profile.x")},
+        {QStringLiteral("profile.0123"), QStringLiteral("name"), QStringLiteral("Mallory")},
+    };
+    for (const auto &row : rows)
+        EXPECT_FALSE(CSetting::setString(row.group, row.key, row.value)) << qPrintable(row.group);
+    EXPECT_EQ(BasekitTest::readStateFile(), before);
+    EXPECT_EQ(BasekitTest::probe({QStringLiteral("prelogin")}),
+              QStringLiteral("login=1 name=Zoe signals=login,avatar"));
+    QUser::Instance()->setLogout();
+}
+
+TEST_F(BasekitStateFile, AFullDiskKeepsTheOldFileAndSaysSo)
+{
+    makeProfiles();
+    QUser::Instance()->setLogout();
+    const QByteArray before = BasekitTest::readStateFile();
+    ASSERT_FALSE(before.isEmpty());
+    // A file size limit fails writes the way a full disk does, for this process only.
+    for (const rlim_t limit : {rlim_t(0), rlim_t(before.size() / 2), rlim_t(before.size())}) {
+        {
+            BasekitTest::FileSizeLimit full(limit);
+            ASSERT_TRUE(full.isSet());
+            QUserHelp help(nullptr, nullptr);
+            QString message;
+            EXPECT_FALSE(help.signIn(QStringLiteral("Walter"), QString(), &message)) << limit;
+            EXPECT_TRUE(message.contains(QStringLiteral("无法保存账户信息")))
+                << qPrintable(message);
+            EXPECT_FALSE(QUser::Instance()->isLogin());
+            EXPECT_FALSE(
+                CSetting::setString(QStringLiteral("g"), QStringLiteral("k"), QStringLiteral("v")));
+            // Nothing unsaved looks saved in this process either.
+            EXPECT_EQ(QUser::Instance()->profileNames(),
+                      (QStringList {QStringLiteral("Yuri"), QStringLiteral("Zoe")}));
+            EXPECT_EQ(CSetting::getString(QStringLiteral("g"), QStringLiteral("k")), QString());
+        }
+        EXPECT_EQ(BasekitTest::readStateFile(), before) << limit;
+        EXPECT_TRUE(setAside().isEmpty());
+    }
+    EXPECT_EQ(BasekitTest::probe({QStringLiteral("profiles")}), QStringLiteral("Yuri,Zoe"));
+    const QStringList entries = QFileInfo(CSetting::filePath()).dir().entryList(QDir::Files);
+    EXPECT_EQ(entries, QStringList {QStringLiteral("basekit.ini")});
+    // With room again the same sign-in works.
+    QUserHelp help(nullptr, nullptr);
+    EXPECT_TRUE(help.signIn(QStringLiteral("Walter"), QString()));
+    QUser::Instance()->setLogout();
 }
 
 TEST_F(BasekitStateFile, MissingValueGivesTheDefault)

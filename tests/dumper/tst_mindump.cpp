@@ -62,13 +62,15 @@ protected:
         m_directory = m_folder.path().toStdString();
         m_application = uniqueName("DumpTest");
         ASSERT_TRUE(QFile::link(QStringLiteral(TAPWISE_MINDUMP), m_folder.filePath("mindump")));
-        // The hand-off starts the writer beside the crashing program: the child runs from here.
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TAPWISE_CRASH_CHILD), childPath()));
+        // The hand-off starts the writer beside the crashing program: a copy, not a link, so
+        // that the child's own path is this folder.
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(TAPWISE_CRASH_CHILD), m_folder.filePath("crashchild")));
+        m_child = m_directory + "/crashchild";
     }
 
     void TearDown() override { removeSharedBlock(mappingName()); }
 
-    QString childPath() const { return m_folder.filePath(QStringLiteral("crashchild")); }
     std::string mappingName() const { return "Mapping_" + m_application + "DumpData"; }
     std::string dataHome() const { return m_directory + "/data"; }
     QDir crashFolder() const
@@ -88,8 +90,7 @@ protected:
 
     ChildRun crash(const std::string &mode)
     {
-        return run(childPath().toStdString(), {mode, m_application}, m_directory,
-                   {"XDG_DATA_HOME=" + dataHome()});
+        return run(m_child, {mode, m_application}, m_directory, {"XDG_DATA_HOME=" + dataHome()});
     }
 
     ChildRun runWriter()
@@ -113,6 +114,7 @@ protected:
 
     QTemporaryDir m_folder {QDir::currentPath() + QStringLiteral("/mindump-XXXXXX")};
     std::string m_directory;
+    std::string m_child;
     std::string m_application;
 };
 
@@ -123,7 +125,7 @@ TEST_F(MindumpTest, CoreOfGuiThreadFaultShowsTheFaultingFunctionInGdb)
     const std::string core = crashFile(QStringLiteral("*.core"));
     ASSERT_FALSE(core.empty()) << "no core in " << crashFolder().path().toStdString();
 
-    const std::string output = runGdb(TAPWISE_CRASH_CHILD, core, "-ex bt");
+    const std::string output = runGdb(m_child, core, "-ex bt");
     EXPECT_NE(output.find("Program terminated with signal SIGSEGV"), std::string::npos) << output;
     EXPECT_NE(output.find("crashOnGuiThread"), std::string::npos) << output;
     EXPECT_NE(output.find("main"), std::string::npos) << output;
@@ -136,7 +138,7 @@ TEST_F(MindumpTest, CoreOfWorkerThreadFaultStartsWithThatThread)
     const std::string core = crashFile(QStringLiteral("*.core"));
     ASSERT_FALSE(core.empty());
 
-    const std::string output = runGdb(TAPWISE_CRASH_CHILD, core, "-ex bt -ex 'info threads'");
+    const std::string output = runGdb(m_child, core, "-ex bt -ex 'info threads'");
     EXPECT_NE(output.find("crashOnWorkerThread"), std::string::npos) << output;
     // The GUI thread is in the core too, waiting in its event loop.
     EXPECT_NE(output.find("  2    "), std::string::npos) << output;
@@ -148,7 +150,7 @@ TEST_F(MindumpTest, AbortCoreShowsTheAbortingFunction)
     ASSERT_TRUE(child.killedBy(SIGABRT)) << "status " << child.status;
     const std::string core = crashFile(QStringLiteral("*.core"));
     ASSERT_FALSE(core.empty());
-    const std::string output = runGdb(TAPWISE_CRASH_CHILD, core, "-ex bt");
+    const std::string output = runGdb(m_child, core, "-ex bt");
     EXPECT_NE(output.find("abortOnGuiThread"), std::string::npos) << output;
 }
 
@@ -161,7 +163,7 @@ TEST_F(MindumpTest, SummaryNamesProgramProcessThreadSignalAndTime)
     ASSERT_TRUE(readChildRecord(m_directory, &record));
 
     const std::string summary = readFile(crashFile(QStringLiteral("*.txt")));
-    EXPECT_NE(summary.find("Program: " + childPath().toStdString()), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Program: " + m_child), std::string::npos) << summary;
     EXPECT_NE(summary.find("Process id: " + std::to_string(child.pid) + "\n"), std::string::npos)
         << summary;
     EXPECT_NE(summary.find("Thread id: " + std::to_string(record.thread) + "\n"), std::string::npos)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -55,23 +56,95 @@ TEST(PlatformServer, ServerAddressIsInTheUsersRuntimeDirectory)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     ASSERT_FALSE(runtime.isEmpty());
-    EXPECT_EQ(Platform::localServerName(QStringLiteral("docmill_win")),
+    EXPECT_EQ(Platform::localServerNames(QStringLiteral("docmill_win"), false).value(0),
               QDir(runtime).filePath(QStringLiteral("docmill_win")));
 }
 
-TEST(PlatformServer, WithoutRuntimeDirectoryAPrivateTempFolderIsUsed)
+TEST(PlatformServer, OnlyAPrivateFolderOfOurOwnIsAFallback)
 {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray savedTemp = qgetenv("TMPDIR");
     qunsetenv("XDG_RUNTIME_DIR");
-    const QString address = Platform::localServerName(QStringLiteral("docmill_win"));
-    qputenv("XDG_RUNTIME_DIR", saved);
-    const QFileInfo folder(QFileInfo(address).path());
-    EXPECT_TRUE(folder.isDir());
-    EXPECT_TRUE(folder.fileName().contains(QString::number(::getuid())));
-    EXPECT_EQ(folder.permissions()
-                  & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther
-                     | QFile::ExeGroup | QFile::ExeOther),
-              QFile::Permissions());
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    const QString folder = temp.filePath(QStringLiteral("tapwise-%1").arg(::getuid()));
+    const QString address = QDir(folder).filePath(QStringLiteral("docmill_win"));
+    const QByteArray native = QFile::encodeName(folder);
+
+    enum Setup { Absent, Private, OpenToGroup, OpenToAll, PlainFile, LinkToPrivate, OtherOwner };
+    const struct
+    {
+        const char *name;
+        Setup setup;
+        bool create;
+        bool accepted;
+    } rows[] = {
+        {"absent, made", Absent, true, true},
+        {"absent, only looked for", Absent, false, false},
+        {"private", Private, false, true},
+        {"open to the group", OpenToGroup, true, false},
+        {"open to all", OpenToAll, true, false},
+        {"a plain file", PlainFile, true, false},
+        {"a link to a private folder", LinkToPrivate, true, false},
+        {"another user's", OtherOwner, true, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.setup == OtherOwner && ::geteuid() != 0)
+            continue;
+        QFile::remove(folder);
+        QDir(folder).removeRecursively();
+        const QString target = temp.filePath(QStringLiteral("target"));
+        QDir(target).removeRecursively();
+        switch (row.setup) {
+        case Absent:
+            break;
+        case Private:
+        case OpenToGroup:
+        case OpenToAll:
+        case OtherOwner:
+            ASSERT_EQ(::mkdir(native.constData(), 0700), 0);
+            ASSERT_EQ(::chmod(native.constData(),
+                              row.setup == OpenToGroup     ? 0750
+                                  : row.setup == OpenToAll ? 0777
+                                                           : 0700),
+                      0);
+            if (row.setup == OtherOwner)
+                ASSERT_EQ(::chown(native.constData(), 4321, 4321), 0);
+            break;
+        case PlainFile: {
+            QFile file(folder);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            break;
+        }
+        case LinkToPrivate:
+            ASSERT_EQ(::mkdir(QFile::encodeName(target).constData(), 0700), 0);
+            ASSERT_TRUE(QFile::link(target, folder));
+            break;
+        }
+        QString problem;
+        const QStringList names =
+            Platform::localServerNames(QStringLiteral("docmill_win"), row.create, &problem);
+        if (row.accepted) {
+            EXPECT_EQ(names, QStringList {address});
+            EXPECT_TRUE(problem.isEmpty()) << qPrintable(problem);
+            struct stat info
+            {
+            };
+            ASSERT_EQ(::lstat(native.constData(), &info), 0);
+            EXPECT_TRUE(S_ISDIR(info.st_mode));
+            EXPECT_EQ(info.st_mode & 07777, 0700u);
+        } else {
+            EXPECT_TRUE(names.isEmpty()) << qPrintable(names.join(' '));
+            EXPECT_EQ(problem.isEmpty(), row.setup == Absent) << qPrintable(problem);
+        }
+    }
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    if (savedTemp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", savedTemp);
 }
 
 TEST(PlatformProcess, ExecutablePathIsZeroFilledAndBounded)

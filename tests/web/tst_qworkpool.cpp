@@ -59,14 +59,14 @@ TEST(QWorkPool, StopWaitsForRunningTaskAndDropsQueuedOnes)
     pool.post([&] { queuedRan = true; });
     started.get_future().wait();
 
-    std::atomic<bool> stopCalled {false};
     bool finishedWhenStopReturned = false;
     std::thread stopper([&] {
-        stopCalled = true;
         pool.stop();
         finishedWhenStopReturned = firstFinished;
     });
-    while (!stopCalled)
+    // stop() hands its threads over only after clearing the running flag: from then on the
+    // worker must not take the queued task when the first one ends.
+    while (pool.threadCount() != 0)
         std::this_thread::yield();
     release.set_value();
     stopper.join();
