@@ -7,9 +7,11 @@ QString CSetting::getString(const QString &group, const QString &key, QString de
     return QKitStore::instance().value(group, key, defaultValue);
 }
 
-void CSetting::setString(const QString &group, const QString &key, const QString &value)
+bool CSetting::setString(const QString &group, const QString &key, const QString &value,
+                         QString *error)
 {
-    QKitStore::instance().modify([&](QKitStore::Groups &groups) { groups[group][key] = value; });
+    return QKitStore::instance().modify(
+        [&](QKitStore::Groups &groups) { groups[group][key] = value; }, error);
 }
 
 QString CSetting::filePath()

@@ -12,7 +12,10 @@ public:
     /// The stored text under group/key, or defaultValue when there is none.
     static QString getString(const QString &group, const QString &key,
                              QString defaultValue = QString());
-    static void setString(const QString &group, const QString &key, const QString &value);
+    /// Stores the text; false (with the reason in error) when the state file could not be
+    /// written: the value then lasts only until the program ends.
+    static bool setString(const QString &group, const QString &key, const QString &value,
+                          QString *error = nullptr);
     /// Full path of the library's state file.
     static QString filePath();
     /// Reads the state file again, as after a change by another process. A damaged file is
