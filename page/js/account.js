@@ -28,6 +28,7 @@
         this.pending = false;
         this.lastKnown = null; // true or false after a definite answer
         this.name = ''; // the signed-in profile of the last definite answer, when the shell names it
+        this.pushed = false; // the last change came from the shell unasked (a sign-in or sign-out)
         this.userCommand = false; // the shell answers "queryUser"
         this.listeners = [];
         this.timer = null;
@@ -96,6 +97,7 @@
     /** Asks and waits for the answer; used once at start. */
     SignIn.prototype.refreshSync = function () {
         this.stopWaiting();
+        this.pushed = false;
         var user = this.bridge.request(kUserCommand, undefined, false);
         if (user.ok && isUserData(user.data)) {
             this.userCommand = true;
@@ -146,6 +148,7 @@
         }
         var cmd = push.cmd.toLowerCase();
         var answer = this.bridge.parseResultParam(push.param);
+        if (cmd === kUserCommand.toLowerCase() || cmd === kCommand.toLowerCase()) this.pushed = !this.pending;
         if (cmd === kUserCommand.toLowerCase()) {
             this.stopWaiting();
             this.apply(answer, true);

@@ -211,7 +211,8 @@
     function followSignIn() {
         renderSignIn();
         if (!app.signIn.pending) {
-            log('sign-in state: ' + app.signIn.status + (app.signIn.reason ? ' (' + app.signIn.reason + ')' : ''));
+            log('sign-in state: ' + app.signIn.status + (app.signIn.reason ? ' (' + app.signIn.reason + ')' : '') +
+                (app.signIn.pushed ? ', pushed by the shell' : ''));
         }
         var profile = currentProfile();
         if (app.progress && app.progress.profile === profile) return;
