@@ -1,6 +1,7 @@
 #include "qenginecontext.h"
 
 #include "qbridgeprotocol.h"
+#include "qenginedownloads.h"
 #include "qenginelog.h"
 #include "qengineview.h"
 #include "qjsexecstate.h"
@@ -104,6 +105,7 @@ QWebEngineProfile *QEngineContext::profile()
         const QLocale locale;
         if (locale.language() != QLocale::C)
             m_profile->setHttpAcceptLanguage(locale.uiLanguages().join(QLatin1Char(',')));
+        QEngineDownloads::attach(m_profile);
     }
     return m_profile;
 }

@@ -35,6 +35,12 @@
         return nice * power;
     }
 
+    /** An axis label with as many decimals as the step needs. */
+    function tickText(value, step) {
+        var decimals = Math.max(0, Math.min(4, -Math.floor(Math.log(step) / Math.LN10 + 1e-9)));
+        return value.toFixed(decimals);
+    }
+
     function finite(value) {
         return typeof value === 'number' && isFinite(value);
     }
@@ -64,7 +70,7 @@
     /**
      * Draws a chart into container, replacing what was there. spec: kind ("line" or "bar"),
      * label (what the chart shows), series [{name, values (numbers or null), className}],
-     * labels (one text per point), format(value) for the readout and the axis, optional yMin,
+     * labels (one text per point), format(value) for the readout, optional yMin,
      * yMax and xTicks [{index, text}]. Returns {select(index)} for the readout.
      */
     function render(container, spec) {
@@ -96,7 +102,7 @@
         for (var tick = range[0]; tick <= range[1] + range[2] / 2; tick += range[2]) {
             grid.appendChild(element(document, 'line', { x1: kMargin.left, x2: kWidth - kMargin.right, y1: y(tick), y2: y(tick) }));
             var text = element(document, 'text', { x: kMargin.left - 6, y: y(tick) + 4, class: 'chart-tick-y' });
-            text.textContent = spec.format(tick, true);
+            text.textContent = tickText(tick, range[2]);
             grid.appendChild(text);
         }
         (spec.xTicks || []).forEach(function (entry) {
@@ -209,6 +215,7 @@
     Tapwise.charts = {
         render: render,
         niceStep: niceStep,
+        tickText: tickText,
         yRange: yRange,
         spreadTicks: spreadTicks
     };

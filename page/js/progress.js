@@ -188,7 +188,7 @@
             xTicks: dayTicks,
             yMin: 0,
             format: function (value) {
-                return String(round(value, 1));
+                return String(round(value, value < 10 ? 2 : 1));
             },
             series: [{ name: t('seriesMinutes'), values: days.map(function (day) {
                 return day.durationMs / 60000;
