@@ -50,8 +50,8 @@
     function profileLabel() {
         var profile = state().progress.profile;
         if (profile === 'guest') return t('profileName', { name: t('profileGuestName') });
-        var name = profile.replace(/^profile:/, '').replace(/^user:/, '');
-        return t('profileName', { name: name });
+        if (profile.indexOf('user:') === 0) return t('profileName', { name: t('profileDeviceUser') });
+        return t('profileName', { name: profile.replace(/^profile:/, '') });
     }
 
     function message(text, warning) {
@@ -262,11 +262,12 @@
             element.style.background = heatColour(share);
         });
         var legend = t(view.heatMode === 'misses' ? 'heatLegendMisses' : 'heatLegendSpeed', { n: minPresses });
-        var worst = measured.slice().sort(function (a, b) {
-            if (view.heatMode === 'misses') return totals[b].misses / totals[b].presses - totals[a].misses / totals[a].presses;
-            return (totals[b].medianMs || 0) - (totals[a].medianMs || 0);
-        }).slice(0, 5).map(function (id) {
-            return Tapwise.keyboard.keyName(id);
+        // Only keys that stand out, by the same measure the weak-key practice uses.
+        var reason = view.heatMode === 'misses' ? 'misses' : 'slow';
+        var worst = Tapwise.weakkeys.analyse(totals).weak.filter(function (key) {
+            return key.reasons.indexOf(reason) >= 0;
+        }).map(function (key) {
+            return Tapwise.keyboard.keyName(key.id);
         });
         $('heatLegend').textContent = legend + (worst.length ? ' ' + t('heatWorst', { keys: worst.join(', ') }) : '');
         ['heatMisses', 'heatSpeed'].forEach(function (id) {
