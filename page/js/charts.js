@@ -46,21 +46,21 @@
     }
 
     /** The value range of a chart: [min, max, step], rounded out to whole steps. */
-    function yRange(spec) {
-        var low = spec.yMin !== undefined ? spec.yMin : Infinity;
+    function yRange(options) {
+        var low = options.yMin !== undefined ? options.yMin : Infinity;
         var high = -Infinity;
-        spec.series.forEach(function (series) {
+        options.series.forEach(function (series) {
             series.values.forEach(function (value) {
                 if (!finite(value)) return;
-                if (spec.yMin === undefined) low = Math.min(low, value);
+                if (options.yMin === undefined) low = Math.min(low, value);
                 high = Math.max(high, value);
             });
         });
         if (!isFinite(high)) high = low === Infinity ? 1 : low + 1;
         if (low === Infinity) low = 0;
-        if (spec.yMax !== undefined) high = Math.max(high, spec.yMax);
+        if (options.yMax !== undefined) high = Math.max(high, options.yMax);
         if (high === low) {
-            if (spec.yMax !== undefined && high >= spec.yMax) low = high - 1;
+            if (options.yMax !== undefined && high >= options.yMax) low = high - 1;
             else high = low + 1;
         }
         var step = niceStep(high - low, 4);
@@ -68,20 +68,20 @@
     }
 
     /**
-     * Draws a chart into container, replacing what was there. spec: kind ("line" or "bar"),
+     * Draws a chart into container, replacing what was there. options: kind ("line" or "bar"),
      * label (what the chart shows), series [{name, values (numbers or null), className}],
      * labels (one text per point), format(value) for the readout, optional yMin,
      * yMax and xTicks [{index, text}]. Returns {select(index)} for the readout.
      */
-    function render(container, spec) {
+    function render(container, options) {
         var document = container.ownerDocument;
         container.textContent = '';
         container.classList.add('chart');
-        var count = spec.labels.length;
-        var range = yRange(spec);
+        var count = options.labels.length;
+        var range = yRange(options);
         var plotWidth = kWidth - kMargin.left - kMargin.right;
         var plotHeight = kHeight - kMargin.top - kMargin.bottom;
-        var bar = spec.kind === 'bar';
+        var bar = options.kind === 'bar';
         function x(index) {
             if (bar) return kMargin.left + (index + 0.5) * plotWidth / Math.max(1, count);
             return kMargin.left + (count <= 1 ? plotWidth / 2 : index * plotWidth / (count - 1));
@@ -97,7 +97,7 @@
             role: 'img',
             focusable: 'true'
         });
-        svg.setAttribute('aria-label', spec.label);
+        svg.setAttribute('aria-label', options.label);
         var grid = element(document, 'g', { class: 'chart-grid' });
         for (var tick = range[0]; tick <= range[1] + range[2] / 2; tick += range[2]) {
             grid.appendChild(element(document, 'line', { x1: kMargin.left, x2: kWidth - kMargin.right, y1: y(tick), y2: y(tick) }));
@@ -105,14 +105,14 @@
             text.textContent = tickText(tick, range[2]);
             grid.appendChild(text);
         }
-        (spec.xTicks || []).forEach(function (entry) {
+        (options.xTicks || []).forEach(function (entry) {
             var label = element(document, 'text', { x: x(entry.index), y: kHeight - 8, class: 'chart-tick-x' });
             label.textContent = entry.text;
             grid.appendChild(label);
         });
         svg.appendChild(grid);
 
-        spec.series.forEach(function (series, seriesIndex) {
+        options.series.forEach(function (series, seriesIndex) {
             var group = element(document, 'g', { class: 'chart-series ' + (series.className || 'series-' + seriesIndex) });
             if (bar) {
                 var width = Math.max(1, Math.min(kMaxBarWidth, plotWidth / Math.max(1, count) * 0.72));
@@ -162,9 +162,9 @@
             cursor.setAttribute('x1', x(selected));
             cursor.setAttribute('x2', x(selected));
             cursor.setAttribute('visibility', 'visible');
-            readout.textContent = spec.labels[selected] + ' · ' + spec.series.map(function (series) {
+            readout.textContent = options.labels[selected] + ' · ' + options.series.map(function (series) {
                 var value = series.values[selected];
-                return series.name + ' ' + (finite(value) ? spec.format(value, false) : '—');
+                return series.name + ' ' + (finite(value) ? options.format(value, false) : '—');
             }).join(' · ');
         }
         svg.addEventListener('keydown', function (event) {
