@@ -42,7 +42,7 @@
         var seconds = Math.round(ms / 1000);
         var hours = Math.floor(seconds / 3600);
         var minutes = Math.floor((seconds % 3600) / 60);
-        if (hours > 0) return i18n.language() === 'zh' ? hours + ' 小时 ' + minutes + ' 分' : hours + ' h ' + minutes + ' min';
+        if (hours > 0) return t('hoursMinutes', { h: hours, m: minutes });
         if (minutes > 0) return t('minutesSeconds', { m: minutes, s: seconds % 60 });
         return t('seconds', { s: seconds });
     }
