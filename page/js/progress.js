@@ -19,7 +19,7 @@
     var kDayAverage = 7;
     var kRecent = 10;
 
-    var view = { heatMode: 'misses', pendingImport: null, heatKeyboard: null };
+    var view = { heatMode: 'misses', pendingImport: null, heatKeyboard: null, heatKey: null };
 
     function $(id) {
         return document.getElementById(id);
@@ -270,11 +270,49 @@
             return Tapwise.keyboard.keyName(key.id);
         });
         $('heatLegend').textContent = legend + (worst.length ? ' ' + t('heatWorst', { keys: worst.join(', ') }) : '');
+        $('heatKeyboard').setAttribute('aria-label', t('heatTitle') + ' — ' + t('heatKeysHint'));
+        selectHeatKey(view.heatKey);
         ['heatMisses', 'heatSpeed'].forEach(function (id) {
             var on = $(id).getAttribute('data-mode') === view.heatMode;
             $(id).setAttribute('aria-checked', on ? 'true' : 'false');
             $(id).tabIndex = on ? 0 : -1;
         });
+    }
+
+    /** The keys of the heat map in reading order. */
+    function heatKeys() {
+        return Array.prototype.map.call($('heatKeyboard').querySelectorAll('.kb-key'), function (element) {
+            return element.getAttribute('data-key');
+        });
+    }
+
+    /** Marks one key of the heat map and reads its figures out; null marks none. */
+    function selectHeatKey(id) {
+        view.heatKey = id;
+        Array.prototype.forEach.call($('heatKeyboard').querySelectorAll('.heat-selected'), function (element) {
+            element.classList.remove('heat-selected');
+        });
+        var element = id && view.heatKeyboard.elements[id];
+        if (!element) {
+            $('heatReadout').textContent = '';
+            return;
+        }
+        element.classList.add('heat-selected');
+        $('heatReadout').textContent = element.title || t('heatKeyNone', { key: Tapwise.keyboard.keyName(id) });
+    }
+
+    function onHeatKey(event) {
+        var keys = heatKeys();
+        var index = keys.indexOf(view.heatKey);
+        var target = null;
+        if (event.key === 'ArrowRight' || event.key === 'ArrowDown') target = index + 1;
+        else if (event.key === 'ArrowLeft' || event.key === 'ArrowUp') target = index < 0 ? keys.length - 1 : index - 1;
+        else if (event.key === 'Home') target = 0;
+        else if (event.key === 'End') target = keys.length - 1;
+        if (target === null) return;
+        event.preventDefault();
+        event.stopPropagation();
+        selectHeatKey(keys[Math.max(0, Math.min(keys.length - 1, target))]);
     }
 
     /* ---------- the screen ---------- */
@@ -503,6 +541,10 @@
             if (!mode) return;
             view.heatMode = mode;
             renderHeat(state().history.sessions());
+        });
+        $('heatKeyboard').addEventListener('keydown', onHeatKey);
+        $('heatKeyboard').addEventListener('focus', function () {
+            if (!view.heatKey) selectHeatKey(heatKeys()[0] || null);
         });
         $('heatMode').addEventListener('keydown', function (event) {
             if (event.key !== 'ArrowLeft' && event.key !== 'ArrowRight') return;

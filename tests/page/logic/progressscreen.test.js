@@ -90,6 +90,12 @@ test('the progress screen says something sensible with 0, 1 and 10,000 runs', as
     await many.page.keyboard.press('ArrowRight');
     assert.equal(await many.page.getAttribute('#heatSpeed', 'aria-checked'), 'true');
     assert.match(await many.page.textContent('#heatLegend'), /中位用时/);
+    // Each key's figures are read out from the keyboard as well.
+    await many.page.focus('#heatKeyboard');
+    await many.page.keyboard.press('Home');
+    assert.equal(await many.page.textContent('#heatReadout'), '`：还没有按过');
+    for (let i = 0; i < 15; ++i) await many.page.keyboard.press('ArrowRight');
+    assert.match(await many.page.textContent('#heatReadout'), /^Q：按 \d+ 次，错 \d+ 次（[\d.]+%），中位用时 \d+ ms$/);
     await many.page.keyboard.press('Escape');
     assert.equal(await many.page.isVisible('#lessonScreen'), true);
     assert.deepEqual(many.errors, []);
