@@ -70,6 +70,34 @@ void writeBlock(void *view, const Platform::CrashException &exception)
     std::memcpy(bytes + kRecordAddressOffset, &record, sizeof record);
 }
 
+// item followed by "_<process id>", cut to size; both the mapping name and the command line
+// (which ends with it) take it alike.
+void withProcessId(const wchar_t *item, wchar_t *out, size_t size)
+{
+    size_t position = 0;
+    for (; position + 1 < size && item[position] != L'\0'; ++position)
+        out[position] = item[position];
+    wchar_t digits[12];
+    size_t count = 0;
+    for (uint32_t id = s_state.processId[0]; count == 0 || id != 0; id /= 10)
+        digits[count++] = static_cast<wchar_t>(L'0' + id % 10);
+    if (position + 1 < size)
+        out[position++] = L'_';
+    while (count > 0 && position + 1 < size)
+        out[position++] = digits[--count];
+    out[position] = L'\0';
+}
+
+int runWriter(const wchar_t *mappingName, const wchar_t *commandLine)
+{
+    Platform::CrashWriterLaunch launch;
+    launch.program = s_state.writerPath;
+    launch.commandLine = commandLine;
+    launch.mappingName = mappingName;
+    launch.timeoutMs = kWriterTimeoutMs;
+    return Platform::runCrashWriter(launch) ? 0 : -2;
+}
+
 } // namespace
 
 static_assert(kRecordAddressOffset + sizeof(uintptr_t) <= kBlockSize, "block too small");
@@ -78,6 +106,8 @@ static_assert(8 + kMaxApplicationName + 8 < CrashHandoffState::kItemLength,
 static_assert(1 + kMaxApplicationName + 1 + 8 + kMaxApplicationName + 8
                   < CrashHandoffState::kItemLength,
               "writer command line must fit its item");
+static_assert(8 + kMaxApplicationName + 8 + 11 < CrashHandoffState::kItemLength,
+              "a mapping name with a process id must fit its item");
 
 CrashHandoffState &crashHandoffState()
 {
@@ -86,8 +116,10 @@ CrashHandoffState &crashHandoffState()
 
 void installCrashHandler(const std::wstring &appName)
 {
+    // Beside the executable, as the engine library is: from the working directory it would run
+    // whatever program of that name lies there.
     wchar_t writerPath[kItem] = {};
-    bool complete = Platform::currentDirectory(writerPath, kItem);
+    bool complete = Platform::executableDirectory(writerPath, kItem);
     complete = complete && Platform::appendPathElement(writerPath, kItem, kWriterFileName);
     // A cut path would name some other program; better no hand-off than starting that.
     prepareHandoff(complete ? writerPath : nullptr, appName.c_str());
@@ -151,12 +183,30 @@ long crashFilter(const Platform::CrashException &exception)
         return 1;
     }
 
+    // Off the screen first: nobody should look at a frozen window while the writer works.
+    Platform::hideCrashWindow();
+    // Asked to end now, the process would leave its block behind.
+    Platform::ignoreTerminationRequests();
+
+    // The prepared name while it is free; another live hand-off's block is never touched, and
+    // this one then goes under a name of its own.
+    const wchar_t *mappingName = s_state.mappingName;
+    const wchar_t *commandLine = s_state.commandLine;
+    wchar_t ownMappingName[kItem];
+    wchar_t ownCommandLine[2 * kItem];
     Platform::CrashBlock block;
-    Platform::openCrashBlock(s_state.mappingName, kBlockSize, &block);
+    if (Platform::createCrashBlock(mappingName, kBlockSize, &block)
+        == Platform::CrashBlockState::Taken) {
+        withProcessId(s_state.mappingName, ownMappingName, kItem);
+        withProcessId(s_state.commandLine, ownCommandLine, 2 * kItem);
+        mappingName = ownMappingName;
+        commandLine = ownCommandLine;
+        Platform::createCrashBlock(mappingName, kBlockSize, &block);
+    }
     if (block.view)
         writeBlock(block.view, exception);
-    startDumper();
-    Platform::closeCrashBlock(s_state.mappingName, &block);
+    runWriter(mappingName, commandLine);
+    Platform::closeCrashBlock(mappingName, &block);
 
     Platform::leaveCrashLock();
     return 1;
@@ -164,10 +214,5 @@ long crashFilter(const Platform::CrashException &exception)
 
 int startDumper()
 {
-    Platform::CrashWriterLaunch launch;
-    launch.program = s_state.writerPath;
-    launch.commandLine = s_state.commandLine;
-    launch.mappingName = s_state.mappingName;
-    launch.timeoutMs = kWriterTimeoutMs;
-    return Platform::runCrashWriter(launch) ? 0 : -2;
+    return runWriter(s_state.mappingName, s_state.commandLine);
 }

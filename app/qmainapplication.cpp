@@ -5,6 +5,7 @@
 #include "crashhandler.h"
 #include "csetting.h"
 #include "platform.h"
+#include "platform_crash.h"
 #include "qdtaproduct.h"
 #include "qdtareply.h"
 #include "qglobalsettings.h"
@@ -66,7 +67,9 @@ void QMainApplication::loadLanguage()
 int QMainApplication::run()
 {
     try {
-        setMainWidget(std::make_shared<QMainWidget>(nullptr));
+        const auto window = std::make_shared<QMainWidget>(nullptr);
+        setMainWidget(window);
+        Platform::prepareCrashWindowHiding(static_cast<uintptr_t>(window->winId()));
         return QApplication::exec();
     } catch (const UException &exception) {
         writeLog(1, __FILE__, __LINE__, exception.text());

@@ -1,5 +1,7 @@
 #include "qkitdialog.h"
 
+#include "qkitcompositing.h"
+
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
@@ -20,6 +22,7 @@ QString QKitDialog::styleSheet()
         "QWidget { font-family: \"Microsoft YaHei\", \"Noto Sans CJK SC\", sans-serif;"
         " font-size: 13px; color: #313131; }"
         "#kitCard { background: #ffffff; border-radius: 6px; }"
+        "#kitCard[plain=\"true\"] { border: 1px solid #c4c4c4; border-radius: 0px; }"
         "#kitTitle { font-size: 15px; font-weight: bold; }"
         "#kitClose { border: none; background: transparent; padding: 0px; font-size: 18px;"
         " color: #9a9a9a; min-width: 24px; min-height: 24px; }"
@@ -45,17 +48,23 @@ QString QKitDialog::styleSheet()
 
 QFrame *QKitDialog::makeCard(QWidget *window, int shadowMargin)
 {
-    window->setAttribute(Qt::WA_TranslucentBackground);
     window->setStyleSheet(styleSheet());
     auto *outer = new QVBoxLayout(window);
-    outer->setContentsMargins(shadowMargin, shadowMargin, shadowMargin, shadowMargin);
     auto *card = new QFrame(window);
     card->setObjectName(QStringLiteral("kitCard"));
-    auto *shadow = new QGraphicsDropShadowEffect(card);
-    shadow->setBlurRadius(shadowMargin * 1.5);
-    shadow->setOffset(0, 2);
-    shadow->setColor(QColor(0, 0, 0, 60));
-    card->setGraphicsEffect(shadow);
+    if (QKitCompositing::isActive()) {
+        window->setAttribute(Qt::WA_TranslucentBackground);
+        outer->setContentsMargins(shadowMargin, shadowMargin, shadowMargin, shadowMargin);
+        auto *shadow = new QGraphicsDropShadowEffect(card);
+        shadow->setBlurRadius(shadowMargin * 1.5);
+        shadow->setOffset(0, 2);
+        shadow->setColor(QColor(0, 0, 0, 60));
+        card->setGraphicsEffect(shadow);
+    } else {
+        // Nothing would blend the shadow's margin with what lies below: it would show black.
+        outer->setContentsMargins(0, 0, 0, 0);
+        card->setProperty("plain", true);
+    }
     outer->addWidget(card);
     return card;
 }

@@ -22,7 +22,8 @@ public:
 
     /// The look shared by the library's dialogs, menu and panels.
     static QString styleSheet();
-    /// Puts the shadowed card into a translucent frameless top level; returns the card.
+    /// Puts the card into a frameless top level: with a soft shadow in a translucent margin
+    /// where the window system composes, else with a plain border. Returns the card.
     static QFrame *makeCard(QWidget *window, int shadowMargin);
 
 protected:

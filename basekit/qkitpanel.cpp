@@ -73,7 +73,9 @@ QKitPanel::QKitPanel(Kind kind, QWidget *parent)
     buttons->addWidget(m_login);
     buttons->addWidget(m_logout);
     layout->addLayout(buttons);
-    setFixedWidth(320 + 2 * kShadowMargin);
+    // The shadow's margin, when there is one, comes on top of the card's width.
+    const QMargins margins = QWidget::layout()->contentsMargins();
+    setFixedWidth(320 + margins.left() + margins.right());
 
     connect(m_logout, &QPushButton::clicked, this, [this] {
         close();
@@ -113,7 +115,8 @@ void QKitPanel::refresh()
 void QKitPanel::popup(const QPoint &globalPoint)
 {
     adjustSize();
-    QPoint topLeft(globalPoint.x() - width() / 2, globalPoint.y() - kShadowMargin);
+    QPoint topLeft(globalPoint.x() - width() / 2,
+                   globalPoint.y() - layout()->contentsMargins().top());
     const QScreen *screen = QGuiApplication::screenAt(globalPoint);
     if (!screen)
         screen = QGuiApplication::primaryScreen();

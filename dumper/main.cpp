@@ -17,11 +17,11 @@ namespace {
 
 enum ExitCode { kDone = 0, kUsage = 1, kNoCrash = 2, kNotTraceable = 3, kNotWritten = 4 };
 
-// The crashed process waits for us; copying memory stops after this long ...
-constexpr auto kCopyTime = std::chrono::seconds(60);
-// ... and should anything hang regardless, the alarm ends us; the kernel then lets the
-// process's threads run again.
-constexpr unsigned kHardLimitSeconds = 120;
+// The crashed process waits for us 30 s at most; copying memory stops after this long ...
+constexpr auto kCopyTime = std::chrono::seconds(20);
+// ... and should anything hang regardless, the alarm ends us before it stops waiting; the
+// kernel then lets the process's threads run again.
+constexpr unsigned kHardLimitSeconds = 28;
 
 void report(const QString &message)
 {

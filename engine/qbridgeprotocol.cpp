@@ -1,5 +1,7 @@
 #include "qbridgeprotocol.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,20 +14,34 @@ namespace {
 // prompt() truncates its result at U+0000; such texts travel with U+0000 and U+0001 escaped.
 constexpr QChar kEscape = QChar(0x0001);
 
-// The page's prompt, JSON.stringify and eval are captured before any page script runs, so the
-// page cannot observe the token by replacing them.
+// The page's prompt and JSON.stringify are captured before any page script runs, so the page
+// cannot observe the token by replacing them. The payload is put together by hand:
+// JSON.stringify of an object would call a toJSON the page may have put on Object.prototype,
+// with the token in hand; on strings and numbers it calls nothing.
 const char kCoreScript[] = R"JS((function () {
 'use strict';
 if (Object.prototype.hasOwnProperty.call(window, '@GLOBAL@')) return;
 var marker = @MARKER@, token = @TOKEN@;
 var ask = window.prompt.bind(window), stringify = JSON.stringify;
+// Asked before anything is defined: a document that may not use the bridge keeps nothing.
+try {
+    if (ask(marker, '{"t":' + stringify(token) + ',"d":' + stringify(String(location.href)) + '}')
+        !== 'b1') return;
+} catch (e) {
+    return;
+}
 function encode(v) {
     switch (typeof v) {
-    case 'string': case 'boolean': return v;
-    case 'number': return isFinite(v) ? v : {n: String(v)};
-    case 'bigint': return {n: String(v)};
-    case 'undefined': return {u: 1};
-    default: return v === null ? null : {o: 1};
+    case 'string': return stringify(v);
+    case 'boolean': return v ? 'true' : 'false';
+    case 'number':
+        if (v !== v) return '{"n":"NaN"}';
+        if (v === 1 / 0) return '{"n":"Infinity"}';
+        if (v === -1 / 0) return '{"n":"-Infinity"}';
+        return stringify(v);
+    case 'bigint': return '{"n":"' + v + '"}';
+    case 'undefined': return '{"u":1}';
+    default: return v === null ? 'null' : '{"o":1}';
     }
 }
 function unescapeText(text) {
@@ -45,9 +61,10 @@ function decode(reply) {
 }
 function call(name, args) {
     try {
-        var encoded = [];
-        for (var i = 0; i < args.length; ++i) encoded[i] = encode(args[i]);
-        return decode(ask(marker, stringify({t: token, n: name, a: encoded})));
+        var payload = '{"t":' + stringify(token)
+            + ',"n":' + stringify(typeof name === 'string' ? name : '') + ',"a":[';
+        for (var i = 0; i < args.length; ++i) payload += (i ? ',' : '') + encode(args[i]);
+        return decode(ask(marker, payload + ']}'));
     } catch (e) {
         // prompt() is refused while unloading and in sandboxed frames: the call has no effect.
         return undefined;
@@ -84,6 +101,9 @@ bool hasOpaqueOrigin(const QString &scheme)
 
 QJsonValue decodeArgument(const QJsonValue &value)
 {
+    // The page's encoder never sends an array; one in a forged call carries no data either.
+    if (value.isArray())
+        return QJsonValue(QJsonObject());
     if (!value.isObject())
         return value;
     const QJsonObject object = value.toObject();
@@ -142,6 +162,14 @@ bool QBridgeProtocol::isValidName(const QString &name)
     return identifier.match(name).hasMatch() && name != bridgeGlobalName();
 }
 
+bool QBridgeProtocol::carriesToken(const QString &payload, const QString &token)
+{
+    const QLatin1String lead("{\"t\":\"");
+    return !token.isEmpty() && payload.startsWith(lead)
+        && payload.midRef(lead.size(), token.size()) == token
+        && payload.midRef(lead.size() + token.size(), 2) == QLatin1String("\",");
+}
+
 QBridgeProtocol::Call QBridgeProtocol::decodeCall(const QString &payload)
 {
     Call call;
@@ -151,6 +179,14 @@ QBridgeProtocol::Call QBridgeProtocol::decodeCall(const QString &payload)
         return call;
     const QJsonObject object = document.object();
     const QJsonValue token = object.value(QLatin1String("t"));
+    const QJsonValue address = object.value(QLatin1String("d"));
+    if (token.isString() && address.isString()) {
+        call.token = token.toString();
+        call.isDocumentCheck = true;
+        call.documentAddress = address.toString();
+        call.valid = true;
+        return call;
+    }
     const QJsonValue name = object.value(QLatin1String("n"));
     const QJsonValue arguments = object.value(QLatin1String("a"));
     if (!token.isString() || !name.isString() || !arguments.isArray())
@@ -225,6 +261,21 @@ bool QBridgeProtocol::isSameOrigin(const QUrl &loaded, const QUrl &document)
     const int port = defaultPort(scheme);
     return loaded.host().compare(document.host(), Qt::CaseInsensitive) == 0
         && loaded.port(port) == document.port(port);
+}
+
+bool QBridgeProtocol::isTrustedDocument(const QUrl &loaded, const QUrl &document)
+{
+    if (!isSameOrigin(loaded, document))
+        return false;
+    if (!loaded.isLocalFile())
+        return true;
+    // Every local file shares one origin; only the page's own folder belongs with the page.
+    if (!document.isLocalFile() || loaded.host() != document.host())
+        return false;
+    QString folder = QFileInfo(QDir::cleanPath(loaded.toLocalFile())).path();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return QDir::cleanPath(document.toLocalFile()).startsWith(folder);
 }
 
 QString QBridgeProtocol::scriptLiteral(const QString &text)

@@ -10,7 +10,9 @@
  *
  * A bound function calls prompt() with callMarker() as the message and a JSON payload
  * {"t": token, "n": name, "a": [arguments]} as the default value; the answer is the prompt's
- * result, a type letter followed by the value. Pure text handling, no browser objects.
+ * result, a type letter followed by the value. Each new main-frame document first asks, with
+ * {"t": token, "d": its address}, whether it may have the bridge at all, and defines nothing
+ * unless the answer is true. Pure text handling, no browser objects.
  */
 class QBridgeProtocol
 {
@@ -22,6 +24,10 @@ public:
         QString token;
         QString name;
         QVector<QJsonValue> arguments;
+        /// Set for the question a new document asks before it defines any bound function:
+        /// its own address, {"t": token, "d": address}. Answered with a boolean.
+        bool isDocumentCheck = false;
+        QString documentAddress;
     };
 
     /// The prompt() message that marks a bridge call.
@@ -29,14 +35,18 @@ public:
     /// The name of the hidden global through which bound functions reach the bridge.
     static QString bridgeGlobalName();
 
-    /// Script run at document creation: defines the hidden bridge function, keeping the
-    /// token and the page's original prompt() in a closure the page cannot reach.
+    /// Script run at document creation: once the browser agrees, defines the hidden bridge
+    /// function, keeping the token and the page's original prompt() in a closure the page
+    /// cannot reach.
     static QString coreScript(const QString &token);
     /// Script that defines one bound global function on top of the core script.
     static QString bindingScript(const QString &name, unsigned int argCount);
     /// True for names that are plain script identifiers (and not the bridge's own).
     static bool isValidName(const QString &name);
 
+    /// Whether payload begins as the bound functions write it, with token: cheap, and checked
+    /// before anything of a payload is parsed.
+    static bool carriesToken(const QString &payload, const QString &token);
     static Call decodeCall(const QString &payload);
     static QString encodeValue(const QJsonValue &value);
     static QString encodeInteger(int value);
@@ -46,6 +56,11 @@ public:
     /// loaded: scheme, host and port must agree; any file: document counts as the origin of a
     /// file: address; opaque origins (data:, about:, sandboxed) never match.
     static bool isSameOrigin(const QUrl &loaded, const QUrl &document);
+
+    /// Whether a main-frame document at document belongs with the page loaded from loaded and
+    /// may have the bridge: same origin, and for a file: page only files under the page's own
+    /// folder.
+    static bool isTrustedDocument(const QUrl &loaded, const QUrl &document);
 
     /// A double-quoted script string literal holding text exactly.
     static QString scriptLiteral(const QString &text);

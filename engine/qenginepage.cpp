@@ -30,3 +30,10 @@ QWebEnginePage *QEnginePage::createWindow(WebWindowType)
     // that navigation and hands it to the view.
     return new QNewWindowPage(profile(), m_view);
 }
+
+bool QEnginePage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    if (isMainFrame)
+        m_view->prepareNavigation(url, type);
+    return true;
+}

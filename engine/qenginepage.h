@@ -19,6 +19,7 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
                                   int lineNumber, const QString &sourceID) override;
     QWebEnginePage *createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
 
 private:
     QEngineView *m_view;

@@ -85,6 +85,7 @@ void QEngineView::loadAddress(const QString &address)
         return;
     }
     m_trustedAddress = url;
+    m_followingRedirects = true;
     load(url);
 }
 
@@ -106,13 +107,27 @@ QUrl QEngineView::urlFromAddress(const QString &address)
     return url;
 }
 
-void QEngineView::runScript(const QString &script)
+int QEngineView::runScript(const QString &script)
 {
+    if (script.isEmpty())
+        return m_unrun;
     m_scripts.append(script);
+    ++m_unrun;
     if (!m_flushQueued) {
         m_flushQueued = true;
         QMetaObject::invokeMethod(this, &QEngineView::flushScripts, Qt::QueuedConnection);
     }
+    return m_unrun;
+}
+
+void QEngineView::runStandalone(const QString &script)
+{
+    QPointer<QEngineView> self(this);
+    const int generation = m_generation;
+    m_page->runJavaScript(QScriptBatch::standalone(script), [self, generation](const QVariant &) {
+        if (self && generation == self->m_generation)
+            --self->m_unrun;
+    });
 }
 
 void QEngineView::flushScripts()
@@ -123,13 +138,13 @@ void QEngineView::flushScripts()
         if (m_batchesInFlight > 0)
             return;
         while (!m_scripts.isEmpty())
-            m_page->runJavaScript(QScriptBatch::standalone(m_scripts.takeFirst()));
+            runStandalone(m_scripts.takeFirst());
         return;
     }
     // A script alone needs no joining: a syntax error of its own stops nothing else. While an
     // earlier batch may still come back unrun, it goes as a batch too, to keep its place.
     if (m_scripts.size() == 1 && (m_evalAllowed || m_batchesInFlight == 0)) {
-        m_page->runJavaScript(QScriptBatch::standalone(m_scripts.takeFirst()));
+        runStandalone(m_scripts.takeFirst());
         return;
     }
     while (!m_scripts.isEmpty()) {
@@ -153,12 +168,13 @@ void QEngineView::onBatchFinished(int generation, const QVariant &result,
     --m_batchesInFlight;
     if (result.toString() != QScriptBatch::evalBlockedResult()) {
         m_evalAllowed = true;
+        m_unrun -= scripts.size();
     } else {
         // This document's policy forbids eval: none of the batch ran, so it is sent again as
         // one script each, in order.
         m_evalBlocked = true;
         for (const QString &script : scripts)
-            m_page->runJavaScript(QScriptBatch::standalone(script));
+            runStandalone(script);
     }
     if (m_evalBlocked && m_batchesInFlight == 0 && !m_scripts.isEmpty())
         flushScripts();
@@ -220,15 +236,30 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
                                    QString *result)
 {
     QEngineContext *context = QEngineContext::instance();
-    const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(payload);
-    if (!call.valid || call.token != context->token()) {
+    // Nothing of a payload without the token is parsed: Qt's JSON reader loses the memory of
+    // a repeated key's earlier array or object, which any page could repeat without end.
+    const QBridgeProtocol::Call call = QBridgeProtocol::carriesToken(payload, context->token())
+        ? QBridgeProtocol::decodeCall(payload)
+        : QBridgeProtocol::Call();
+    if (call.valid && call.isDocumentCheck && call.token == context->token()) {
+        // Asked at the document's creation, before any script of its own ran: the address is
+        // its own, provided the browser agrees on the origin.
+        const QUrl document(call.documentAddress);
+        if (document.scheme() != QLatin1String("about"))
+            m_followingRedirects = false;
+        const bool trusted = QBridgeProtocol::isSameOrigin(document, securityOrigin)
+            && QBridgeProtocol::isTrustedDocument(m_trustedAddress, document);
+        *result = QBridgeProtocol::encodeValue(QJsonValue(trusted));
+        return true;
+    }
+    if (!call.valid || call.isDocumentCheck || call.token != context->token()) {
         QEngineLog::warning(QStringLiteral("refused a bridge call not made by a bound function "
                                            "of the main frame (from %1)")
                                 .arg(securityOrigin.toString()));
         return false;
     }
     if (!QBridgeProtocol::isSameOrigin(m_trustedAddress, securityOrigin)
-        || !QBridgeProtocol::isSameOrigin(m_trustedAddress, m_page->url())) {
+        || !QBridgeProtocol::isTrustedDocument(m_trustedAddress, m_page->url())) {
         QEngineLog::warning(QStringLiteral("refused %1() to a document of another origin (%2)")
                                 .arg(call.name, securityOrigin.toString()));
         return false;
@@ -242,11 +273,27 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
     QJsExecState state(call.arguments);
     context->enterCall(&state);
     context->enterHost();
-    const jsValue value = function(state.handle());
+    jsValue value = QJsExecState::undefined();
+    // The host is bound to answer with a value; should an exception escape it anyway, it must
+    // not unwind through the browser, which ends the program.
+    try {
+        value = function(state.handle());
+    } catch (...) {
+        QEngineLog::warning(QStringLiteral("%1() failed with an exception").arg(call.name));
+    }
     context->leaveHost();
     context->leaveCall(&state);
     *result = state.encodeResult(value);
     return true;
+}
+
+void QEngineView::prepareNavigation(const QUrl &url, QWebEnginePage::NavigationType type)
+{
+    // The server decides where the loaded address really is (http to https, another host).
+    // Until its document exists; the browser reports the page's own navigations from script
+    // as redirects too, and those decide nothing.
+    if (type == QWebEnginePage::NavigationTypeRedirect && m_followingRedirects)
+        m_trustedAddress = url;
 }
 
 void QEngineView::serveNewWindowRequest(const QUrl &url)
@@ -312,7 +359,7 @@ void QEngineView::onBindingAdded(const QString &name)
     installBridgeScript();
     // The document already shown gets the function too, without waiting for the next load.
     const QEngineContext::Binding *binding = QEngineContext::instance()->binding(name);
-    if (binding)
+    if (binding && QBridgeProtocol::isTrustedDocument(m_trustedAddress, m_page->url()))
         m_page->runJavaScript(QBridgeProtocol::bindingScript(name, binding->argCount));
 }
 
@@ -320,6 +367,7 @@ void QEngineView::onLoadStarted()
 {
     // Answers of scripts sent to the previous document may never come.
     ++m_generation;
+    m_unrun = m_scripts.size();
     m_batchesInFlight = 0;
     m_evalBlocked = false;
     m_evalAllowed = false;
@@ -331,6 +379,7 @@ void QEngineView::onLoadStarted()
 
 void QEngineView::onLoadFinished(bool ok)
 {
+    m_followingRedirects = false;
     if (!m_loadingFinish)
         return;
     QUrl url = m_page->url();

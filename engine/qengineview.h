@@ -14,9 +14,10 @@ class QWebEngineProfile;
  * One engine view (a wkeWebView): a QWebEngineView with the script bridge, the host's
  * callbacks, coalesced script runs and its developer-tools window.
  *
- * Bound functions answer only documents of the origin of the address last given to
- * loadAddress, in the main frame; every other caller gets undefined and the native function
- * is not called.
+ * Bound functions exist and answer only in main-frame documents that belong with the address
+ * last given to loadAddress (after the redirects of that load): of its origin, and for a file:
+ * address under its folder. Every other document has no bound function, and a forged call is
+ * refused without calling the native function.
  */
 class QEngineView : public QWebEngineView
 {
@@ -37,7 +38,9 @@ public:
     static QUrl urlFromAddress(const QString &address);
 
     /// Queues a script; the scripts queued in one event-loop turn run together, in order.
-    void runScript(const QString &script);
+    /// Returns how many scripts given to this document have not run yet, this one included;
+    /// an empty script queues nothing and only tells that.
+    int runScript(const QString &script);
 
     void setLoadingFinishCallback(wkeLoadingFinishCallback callback, void *param);
     void setCreateViewCallback(wkeCreateViewCallback callback, void *param);
@@ -49,6 +52,8 @@ public:
 
     /// A bridge call from a document of securityOrigin; false refuses it without calling.
     bool answerBridgeCall(const QUrl &securityOrigin, const QString &payload, QString *result);
+    /// The main frame is about to navigate to url: follows the redirects of the loaded address.
+    void prepareNavigation(const QUrl &url, QWebEnginePage::NavigationType type);
     /// A page asked for a new window showing url.
     void serveNewWindowRequest(const QUrl &url);
 
@@ -60,6 +65,7 @@ private:
     void installBridgeScript();
     void onBindingAdded(const QString &name);
     void flushScripts();
+    void runStandalone(const QString &script);
     void onBatchFinished(int generation, const QVariant &result, const QStringList &scripts);
     void onLoadStarted();
     void onLoadFinished(bool ok);
@@ -67,12 +73,17 @@ private:
     Role m_role;
     QWebEnginePage *m_page = nullptr;
     QUrl m_trustedAddress;
+    // Redirects of the loaded address move the trusted address until its document exists.
+    bool m_followingRedirects = false;
 
     QScriptBatch m_scripts;
     bool m_flushQueued = false;
     bool m_evalBlocked = false;
     bool m_evalAllowed = false;
     int m_batchesInFlight = 0;
+    // Scripts given and not yet run in the current document: a page that never yields leaves
+    // them queued, and whoever keeps sending must be able to see that.
+    int m_unrun = 0;
     int m_generation = 0;
 
     wkeLoadingFinishCallback m_loadingFinish = nullptr;

@@ -204,9 +204,9 @@ WKE_EXPORT int WKE_CALL wkeHeight(wkeWebView handle)
 WKE_EXPORT jsValue WKE_CALL wkeRunJSW(wkeWebView handle, const wchar_t *script)
 {
     QEngineView *view = viewOf(handle, "wkeRunJSW");
-    if (view && script)
-        view->runScript(fromWide(script));
-    return QJsExecState::undefined();
+    if (!view || !script)
+        return QJsExecState::undefined();
+    return QJsExecState::integer(view->runScript(fromWide(script)));
 }
 
 WKE_EXPORT void WKE_CALL jsBindFunction(const char *name, jsNativeFunction function,

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <exception>
 #include <fcntl.h>
+#include <initializer_list>
 #include <poll.h>
 #include <sched.h>
 #include <sys/mman.h>
@@ -368,6 +369,26 @@ bool currentDirectory(wchar_t *buffer, size_t size)
     return false;
 }
 
+bool executableDirectory(wchar_t *buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return false;
+    buffer[0] = L'\0';
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return false;
+    path[length] = '\0';
+    char *slash = std::strrchr(path, '/');
+    if (!slash)
+        return false;
+    slash[slash == path ? 1 : 0] = '\0';
+    if (fromUtf8(path, buffer, size))
+        return true;
+    buffer[0] = L'\0';
+    return false;
+}
+
 bool appendPathElement(wchar_t *buffer, size_t size, const wchar_t *element)
 {
     if (!buffer || size == 0)
@@ -390,29 +411,74 @@ bool appendPathElement(wchar_t *buffer, size_t size, const wchar_t *element)
     return true;
 }
 
-void openCrashBlock(const wchar_t *name, size_t size, CrashBlock *block)
+CrashBlockState createCrashBlock(const wchar_t *name, size_t size, CrashBlock *block)
 {
     *block = CrashBlock();
     char objectName[kUtf8ItemSize + 1];
-    if (!sharedMemoryName(name, objectName, sizeof objectName))
-        return;
-    // Not exclusive: a block left by an earlier crash that was killed is taken over. Only a
-    // regular object of our own user is used.
-    const int fd = shm_open(objectName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (!sharedMemoryName(name, objectName, sizeof objectName) || size < sizeof(uint32_t))
+        return CrashBlockState::Failed;
+    // Exclusive: another process's hand-off may be using a block of this name right now.
+    int fd = shm_open(objectName, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
+            close(fd);
+            shm_unlink(objectName);
+            return CrashBlockState::Failed;
+        }
+        block->handle = fd;
+        void *view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (view != MAP_FAILED) {
+            block->view = view;
+            block->size = size;
+        }
+        return CrashBlockState::Created;
+    }
+    if (errno != EEXIST)
+        return CrashBlockState::Failed;
+
+    // A block whose process is gone (killed while it waited) is claimed in place: the process
+    // id at its start changes to ours only if it still names that dead process, so of two
+    // crashes finding it at once just one gets it, and nobody removes a block in use.
+    fd = shm_open(objectName, O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0);
     if (fd < 0)
-        return;
+        return CrashBlockState::Taken;
     struct stat status;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != geteuid()
-        || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        || status.st_size < static_cast<off_t>(size)) {
         close(fd);
-        return;
+        return CrashBlockState::Taken;
     }
-    block->handle = fd;
     void *view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (view != MAP_FAILED) {
+    if (view == MAP_FAILED) {
+        close(fd);
+        return CrashBlockState::Taken;
+    }
+    auto *owner = static_cast<uint32_t *>(view);
+    uint32_t previous = __atomic_load_n(owner, __ATOMIC_ACQUIRE);
+    const uint32_t self = static_cast<uint32_t>(getpid());
+    // 0: a hand-off that has only just created it.
+    const bool abandoned = previous != 0
+        && (previous == self || (kill(static_cast<pid_t>(previous), 0) != 0 && errno == ESRCH));
+    if (abandoned
+        && __atomic_compare_exchange_n(owner, &previous, self, false, __ATOMIC_ACQ_REL,
+                                       __ATOMIC_ACQUIRE)) {
+        block->handle = fd;
         block->view = view;
         block->size = size;
+        return CrashBlockState::Created;
     }
+    munmap(view, size);
+    close(fd);
+    return CrashBlockState::Taken;
+}
+
+void ignoreTerminationRequests()
+{
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
+        sigaction(signal, &ignore, nullptr);
 }
 
 void closeCrashBlock(const wchar_t *name, CrashBlock *block)

@@ -1,7 +1,9 @@
 #include "platform_crash.h"
 
-#include <shlwapi.h>
+// Before the other system headers: they use its types without including it.
 #include <windows.h>
+
+#include <shlwapi.h>
 
 #include <atomic>
 
@@ -75,6 +77,20 @@ bool currentDirectory(wchar_t *buffer, size_t size)
     return true;
 }
 
+bool executableDirectory(wchar_t *buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return false;
+    buffer[0] = L'\0';
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(size));
+    if (length == 0 || length >= size) {
+        buffer[0] = L'\0';
+        return false;
+    }
+    PathRemoveFileSpecW(buffer);
+    return true;
+}
+
 bool appendPathElement(wchar_t *buffer, size_t size, const wchar_t *element)
 {
     // PathAppendW writes at most MAX_PATH characters.
@@ -83,18 +99,26 @@ bool appendPathElement(wchar_t *buffer, size_t size, const wchar_t *element)
     return PathAppendW(buffer, element) != FALSE;
 }
 
-void openCrashBlock(const wchar_t *name, size_t size, CrashBlock *block)
+CrashBlockState createCrashBlock(const wchar_t *name, size_t size, CrashBlock *block)
 {
     *block = CrashBlock();
     HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                         static_cast<DWORD>(size), name);
     if (!mapping)
-        return;
+        return CrashBlockState::Failed;
+    // A named mapping lives while a handle is open: one that exists belongs to a live process.
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mapping);
+        return CrashBlockState::Taken;
+    }
     block->handle = reinterpret_cast<intptr_t>(mapping);
     block->view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, size);
     if (block->view)
         block->size = size;
+    return CrashBlockState::Created;
 }
+
+void ignoreTerminationRequests() { }
 
 void closeCrashBlock(const wchar_t *, CrashBlock *block)
 {
@@ -116,9 +140,9 @@ bool runCrashWriter(const CrashWriterLaunch &launch)
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
 
     // CreateProcessW may write into its command line; keep the prepared one untouched.
-    wchar_t commandLine[260];
+    wchar_t commandLine[2 * 260];
     const size_t length = wideLength(launch.commandLine);
-    if (length >= 260)
+    if (length >= 2 * 260)
         return false;
     for (size_t i = 0; i <= length; ++i)
         commandLine[i] = launch.commandLine[i];

@@ -37,6 +37,9 @@ unsigned int currentThreadId();
 /// it cannot be read or does not fit.
 bool currentDirectory(wchar_t *buffer, size_t size);
 
+/// The folder of the running executable into buffer, the same way.
+bool executableDirectory(wchar_t *buffer, size_t size);
+
 /// Appends element to the path in buffer with the system's separator, never writing past size
 /// characters; false when the result had to be cut.
 bool appendPathElement(wchar_t *buffer, size_t size, const wchar_t *element);
@@ -49,11 +52,25 @@ struct CrashBlock
     size_t size = 0;
 };
 
-/// Creates (or takes over) the shared block called name with size bytes, read-write, and maps
-/// it. block->handle is set when the block exists, block->view when it is also mapped.
-void openCrashBlock(const wchar_t *name, size_t size, CrashBlock *block);
+enum class CrashBlockState { Created, Taken, Failed };
+
+/// Creates the shared block called name with size bytes, read-write, for this process alone,
+/// and maps it. Taken: a block of that name exists and a live hand-off may use it; it is left
+/// alone. A block left by a process that no longer runs is taken over instead. With Created,
+/// block->handle is set, and block->view when the block is also mapped.
+CrashBlockState createCrashBlock(const wchar_t *name, size_t size, CrashBlock *block);
 /// Unmaps and releases the block; once released the name no longer exists.
 void closeCrashBlock(const wchar_t *name, CrashBlock *block);
+
+/// Requests to end the process (SIGTERM, SIGINT, SIGHUP, SIGQUIT on POSIX) are ignored from
+/// now on, so that a hand-off under way still removes its block.
+void ignoreTerminationRequests();
+
+/// Prepares, at start-up, taking window off the screen at crash time (on X11 through a display
+/// connection of its own). False when the window system offers no way.
+bool prepareCrashWindowHiding(uintptr_t window);
+/// Takes the prepared window off the screen without waiting for it; async-signal-safe.
+void hideCrashWindow();
 
 /// The dump writer to start: program path, its command line (" <application> <mapping name>",
 /// which begins with a blank) and the mapping name, which ends the command line; POSIX splits

@@ -1,13 +1,15 @@
 // Win32 implementation of the platform services, for the Windows build.
 #include "platform.h"
 
+// Before the other system headers: they use its types without including it.
+#include <windows.h>
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstring>
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 namespace Platform {
 

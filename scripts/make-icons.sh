@@ -39,3 +39,8 @@ for entry in "${icons[@]}"; do
         --output "$image_dir/$name.png" "$source_dir/${source:-$name}.svg"
     echo "$name.png ${width}x${height}"
 done
+
+# The Windows program's icon resource (app/tapwise.rc) from the same renditions.
+python3 "$root/scripts/make-ico.py" "$image_dir/logo.ico" \
+    "$image_dir"/logo.{16,32,48,64,128,256}.png
+echo "logo.ico"

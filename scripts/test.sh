@@ -8,6 +8,7 @@ build=${TAPWISE_BUILD_DIR:-$root/build}
 for hook in "$root"/scripts/install.d/*.sh; do
     [ -e "$hook" ] && bash "$hook"
 done
+export TAPWISE_STRICT_PACKAGES=1
 "$root/scripts/build.sh" "$@"
 cmake --build "$build" --target format-check
 

@@ -223,5 +223,9 @@ Version %2</translation>
         <source>方法 %1 执行出错：%2</source>
         <translation>Method %1 failed: %2</translation>
     </message>
+    <message>
+        <source>异步调用 %1 过多，请稍后再试！</source>
+        <translation>Too many asynchronous calls of %1 are waiting; please try again later.</translation>
+    </message>
 </context>
 </TS>

@@ -223,5 +223,9 @@
         <source>方法 %1 执行出错：%2</source>
         <translation>方法 %1 执行出错：%2</translation>
     </message>
+    <message>
+        <source>异步调用 %1 过多，请稍后再试！</source>
+        <translation>异步调用 %1 过多，请稍后再试！</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <sstream>
@@ -43,6 +44,35 @@ QString handlerFailedText(const QString &name, const QString &detail)
     return QCoreApplication::translate("QWebBrowser", "方法 %1 执行出错：%2").arg(name, detail);
 }
 
+QString tooManyPendingText(const QString &name)
+{
+    return QCoreApplication::translate("QWebBrowser", "异步调用 %1 过多，请稍后再试！").arg(name);
+}
+
+std::atomic<int> s_pendingCalls {0};
+
+// Counts one accepted asynchronous call from its acceptance until nothing holds its task or its
+// reply any more: the queued task, the result travelling to the GUI thread, the push.
+class PendingCall
+{
+public:
+    PendingCall() { s_pendingCalls.fetch_add(1, std::memory_order_relaxed); }
+    ~PendingCall() { s_pendingCalls.fetch_sub(1, std::memory_order_relaxed); }
+    PendingCall(const PendingCall &) = delete;
+    PendingCall &operator=(const PendingCall &) = delete;
+};
+
+// The engine writes U+0000 as C0 80. Read as bytes, that pair came back out of the writer
+// unchanged and reached the page as a raw U+0000 inside a string, which JSON.parse refuses; and
+// bytes that are no UTF-8 at all came back changed in pushes. So the text is made plain UTF-8
+// first.
+std::string plainUtf8(const char *text)
+{
+    QByteArray bytes(text);
+    bytes.replace(QByteArray("\xC0\x80", 2), QByteArray(1, '\0'));
+    return QString::fromUtf8(bytes).toStdString();
+}
+
 // "async" is a flag: only true and non-zero numbers ask for the pool.
 bool readsTrue(const Json::Value &value)
 {
@@ -54,15 +84,15 @@ bool readsTrue(const Json::Value &value)
 } // namespace
 
 Json::Value BridgeProtocol::handleMessage(const char *text, const TaskPoster &post,
-                                          const ResultSink &sink)
+                                          const ResultSink &sink, const Backlog &backlog)
 {
     if (!text)
         return errorReply(QObject::tr("传入的参数为空"));
     Json::Value request;
     // A request is one JSON object; any other JSON value is as malformed as broken text.
-    if (!parseRequest(text, &request) || !request.isObject())
+    if (!parseRequest(plainUtf8(text), &request) || !request.isObject())
         return errorReply(QObject::tr("json 格式错误！"));
-    return dispatch(request, post, sink);
+    return dispatch(request, post, sink, backlog);
 }
 
 bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
@@ -71,19 +101,27 @@ bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
     thread_local const std::unique_ptr<Json::CharReader> reader = [] {
         Json::CharReaderBuilder builder;
         builder["allowComments"] = true;
+        // Comments kept on values would come back out in replies and pushes, which are JSON
+        // for the page and allow none.
+        builder["collectComments"] = false;
         builder["failIfExtra"] = true;
         return std::unique_ptr<Json::CharReader>(builder.newCharReader());
     }();
     std::string errors;
     Json::Value value;
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+    // The reader throws instead of failing at its nesting limit.
+    try {
+        if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+            return false;
+    } catch (const std::exception &) {
         return false;
+    }
     *request = value;
     return true;
 }
 
 Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &post,
-                                     const ResultSink &sink)
+                                     const ResultSink &sink, const Backlog &backlog)
 {
     const bool isObject = request.isObject();
     const QString name = commandName(isObject ? request["cmd"] : Json::Value());
@@ -99,9 +137,14 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
     if (isObject && readsTrue(request["async"])) {
         if (!entry.async)
             return errorReply(asyncRefusedText(name));
+        // A page that never yields would otherwise queue work and results without end.
+        if (pendingCalls() + (backlog ? backlog() : 0) >= kMaxPendingCalls)
+            return errorReply(tooManyPendingText(name));
         const CommandHandler handler = entry.handler;
-        post([handler, name, request, sink] {
-            auto reply = std::make_shared<QDtaReply>();
+        const auto pending = std::make_shared<PendingCall>();
+        post([handler, name, request, sink, pending] {
+            // The reply holds the count on, until the result has been handed to the page.
+            const ReplyPtr reply(new QDtaReply, [pending](QDtaReply *done) { delete done; });
             runHandler(handler, name, request["param"], reply);
             if (sink)
                 sink(name, reply);
@@ -112,6 +155,11 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
     auto reply = std::make_shared<QDtaReply>();
     runHandler(entry.handler, name, param, reply);
     return replyFromReply(reply);
+}
+
+int BridgeProtocol::pendingCalls()
+{
+    return s_pendingCalls.load(std::memory_order_relaxed);
 }
 
 void BridgeProtocol::runHandler(const CommandHandler &handler, const QString &name,

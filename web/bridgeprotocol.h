@@ -19,16 +19,25 @@ public:
     using TaskPoster = std::function<void(Task)>;
     /// Receives an asynchronous call's filled reply, on the thread that ran the handler.
     using ResultSink = std::function<void(const QString &method, const ReplyPtr &reply)>;
+    /// How many pushes the page has been given and not yet run (it runs them only when it
+    /// yields); they count against kMaxPendingCalls too.
+    using Backlog = std::function<int()>;
+
+    /// Asynchronous calls accepted at most at once: queued, running, with a result not yet
+    /// handed to the page, or handed to it and not yet run there. Past it a call gets a
+    /// failure reply.
+    static constexpr int kMaxPendingCalls = 1000;
 
     /// Runs win_message's argument (UTF-8 text, null when the page gave none) and returns the
     /// reply object.
     static Json::Value handleMessage(const char *text, const TaskPoster &post,
-                                     const ResultSink &sink);
-    /// Parses the request text; comments are allowed, anything after the value is not.
+                                     const ResultSink &sink, const Backlog &backlog = {});
+    /// Parses the request text; comments are allowed (and dropped), anything after the value is
+    /// not, and neither is nesting deeper than the reader's limit.
     static bool parseRequest(const std::string &text, Json::Value *request);
     /// Runs one parsed request: synchronous commands at once, asynchronous ones through post.
     static Json::Value dispatch(const Json::Value &request, const TaskPoster &post,
-                                const ResultSink &sink);
+                                const ResultSink &sink, const Backlog &backlog = {});
 
     static Json::Value okReply(const Json::Value &data);
     static Json::Value errorReply(const QString &msg);
@@ -48,6 +57,9 @@ public:
     /// The same push for an event the page did not ask for: skipped while the document has no
     /// onMessage yet (the page reads the state itself when it starts).
     static QString eventScript(const QString &cmd, const Json::Value &param);
+
+    /// Asynchronous calls accepted and not yet done with (see kMaxPendingCalls).
+    static int pendingCalls();
 
     /// The name as sent: the text of "cmd", empty when it is missing.
     static QString commandName(const Json::Value &cmd);

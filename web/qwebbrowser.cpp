@@ -187,14 +187,24 @@ BridgeProtocol::ResultSink QWebBrowser::resultSink()
     };
 }
 
+BridgeProtocol::Backlog QWebBrowser::pageBacklog()
+{
+    // The engine runs pushes in the page later; an empty script asks how many still wait.
+    return [this] {
+        return m_ready ? api().jsToInt(nullptr, api().wkeRunJSW(m_view, L"")) : 0;
+    };
+}
+
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 {
-    return toScriptText(state, BridgeProtocol::handleMessage(text, postToPool, resultSink()));
+    return toScriptText(
+        state, BridgeProtocol::handleMessage(text, postToPool, resultSink(), pageBacklog()));
 }
 
 jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)
 {
-    return toScriptText(state, BridgeProtocol::dispatch(request, postToPool, resultSink()));
+    return toScriptText(state,
+                        BridgeProtocol::dispatch(request, postToPool, resultSink(), pageBacklog()));
 }
 
 void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)

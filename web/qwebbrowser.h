@@ -79,6 +79,7 @@ public slots:
 private:
     bool createView(QWidget *host);
     BridgeProtocol::ResultSink resultSink();
+    BridgeProtocol::Backlog pageBacklog();
 
     wkeWebView m_view = nullptr;
     bool m_ready = false;

@@ -4,6 +4,9 @@
 #include "quser.h"
 #include "qwebbrowser.h"
 
+#include <cstdio>
+#include <exception>
+
 namespace {
 
 const EngineBinding &api()
@@ -98,6 +101,20 @@ jsValue WKE_CALL winY(jsExecState)
     return host ? api().jsInt(host->viewY()) : api().jsUndefined();
 }
 
+// The engine is C: an exception unwinding into it ends the program. Everything a function can
+// fail with is already a reply; this is the last line for what slipped through.
+template<jsValue(WKE_CALL *Function)(jsExecState)> jsValue WKE_CALL guarded(jsExecState state)
+{
+    try {
+        return Function(state);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "tapwise: a bound function failed: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "tapwise: a bound function failed\n");
+    }
+    return api().jsUndefined();
+}
+
 struct Binding
 {
     const char *name;
@@ -106,18 +123,18 @@ struct Binding
 };
 
 const Binding kBindings[] = {
-    {"win_close", winClose, 0},
-    {"win_maximized", winMaximized, 0},
-    {"win_minimized", winMinimized, 0},
-    {"win_message", winMessage, 0},
-    {"win_source", winSource, 0},
-    {"win_device_id", winDeviceId, 0},
-    {"win_resize", winResize, 2},
-    {"win_move", winMove, 2},
-    {"win_width", winWidth, 0},
-    {"win_height", winHeight, 0},
-    {"win_x", winX, 0},
-    {"win_y", winY, 0},
+    {"win_close", guarded<winClose>, 0},
+    {"win_maximized", guarded<winMaximized>, 0},
+    {"win_minimized", guarded<winMinimized>, 0},
+    {"win_message", guarded<winMessage>, 0},
+    {"win_source", guarded<winSource>, 0},
+    {"win_device_id", guarded<winDeviceId>, 0},
+    {"win_resize", guarded<winResize>, 2},
+    {"win_move", guarded<winMove>, 2},
+    {"win_width", guarded<winWidth>, 0},
+    {"win_height", guarded<winHeight>, 0},
+    {"win_x", guarded<winX>, 0},
+    {"win_y", guarded<winY>, 0},
 };
 
 } // namespace

@@ -10,6 +10,7 @@
 //   Needs a display (xvfb-run -a).
 // At least 10 runs; default 15.
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
@@ -91,9 +92,10 @@ bool coreWritten(const std::string &home)
 }
 
 // Milliseconds from the child's fault to its end, or a negative value when the run failed.
-double childHandOff(const std::string &directory, const std::string &application, bool *dumped)
+double childHandOff(const std::string &program, const std::string &directory,
+                    const std::string &application, bool *dumped)
 {
-    const pid_t child = spawn(TAPWISE_CRASH_CHILD, {"gui", application}, directory, directory);
+    const pid_t child = spawn(program, {"gui", application}, directory, directory);
     if (child < 0)
         return -1;
     const int status = waitFor(child);
@@ -144,6 +146,12 @@ void measureChild(const char *title, bool withWriter, int runs)
 {
     QTemporaryDir folder;
     const std::string directory = folder.path().toStdString();
+    // The writer is looked for beside the crashing program: the child runs from this folder.
+    const std::string program = directory + "/crashchild";
+    if (!QFile::copy(QStringLiteral(TAPWISE_CRASH_CHILD), QString::fromStdString(program))) {
+        std::fprintf(stderr, "cannot copy the crashing child\n");
+        return;
+    }
     if (withWriter && symlink(TAPWISE_MINDUMP, (directory + "/mindump").c_str()) != 0) {
         std::perror("mindump");
         return;
@@ -154,7 +162,7 @@ void measureChild(const char *title, bool withWriter, int runs)
         bool dumped = false;
         const std::string application =
             "Bench" + std::to_string(getpid()) + "r" + std::to_string(i);
-        const double milliseconds = childHandOff(directory, application, &dumped);
+        const double milliseconds = childHandOff(program, directory, application, &dumped);
         if (milliseconds >= 0)
             times.push_back(milliseconds);
         dumps += dumped ? 1 : 0;

@@ -76,7 +76,9 @@ WKE_EXPORT void WKE_CALL wkeResize(wkeWebView view, int width, int height);
 WKE_EXPORT void WKE_CALL wkeMoveWindow(wkeWebView view, int x, int y, int width, int height);
 WKE_EXPORT int WKE_CALL wkeWidth(wkeWebView view);
 WKE_EXPORT int WKE_CALL wkeHeight(wkeWebView view);
-/* Fire and forget: the script runs in the page later; the result is always undefined. */
+/* Fire and forget: the script runs in the page later. The result is an integer (read with
+   jsToInt, no state needed): how many scripts given to the view's current document have not run
+   yet, this one included. An empty script runs nothing and only gives that number. */
 WKE_EXPORT jsValue WKE_CALL wkeRunJSW(wkeWebView view, const wchar_t *script);
 
 WKE_EXPORT void WKE_CALL jsBindFunction(const char *name, jsNativeFunction function,

@@ -13,6 +13,8 @@
     var keyboard = Tapwise.keyboard;
     var storage = Tapwise.storage;
     var history = Tapwise.history;
+    var layouts = Tapwise.layouts;
+    var pinyin = Tapwise.pinyin;
 
     var kLiveRefreshMs = 250;
     var kToastMs = 4500;
@@ -69,7 +71,11 @@
         toastTimer: null,
         keyboardView: null,
         resultsKeyboard: null,
-        maximized: false
+        maximized: false,
+        profileName: null,
+        preferences: null,
+        layoutWatch: null,
+        noticeLayout: null
     };
 
     /* ---------- texts ---------- */
@@ -189,7 +195,10 @@
     }
 
     function openProfile(profile) {
-        app.progress = new storage.Progress(profile);
+        app.profileName = profile;
+        app.preferences = new Tapwise.Preferences(profile);
+        applyCourse(app.preferences.courseFor(i18n.language()), app.preferences.layout);
+        app.progress = new storage.Progress(progressKey(profile));
         app.history = new history.History(profile);
         app.customTexts = new Tapwise.customtext.CustomTexts(profile);
         log('progress of ' + profile + ': ' + app.progress.passedCount() + ' passed, ' +
@@ -215,7 +224,7 @@
                 (app.signIn.pushed ? ', pushed by the shell' : ''));
         }
         var profile = currentProfile();
-        if (app.progress && app.progress.profile === profile) return;
+        if (app.progress && app.profileName === profile) return;
         openProfile(profile);
         renderLessonList();
         if (app.screen !== 'lesson' && app.screen !== 'results') return;
@@ -270,7 +279,7 @@
             title.textContent = i18n.pick(lesson.title);
             var meta = document.createElement('span');
             meta.className = 'lesson-item-meta';
-            if (record && record.attempts > 0) meta.textContent = t('best', { wpm: formatNumber(record.bestWpm) });
+            if (record && record.attempts > 0) meta.textContent = t(courseUnit() === 'cpm' ? 'bestCpm' : 'best', { wpm: formatNumber(record.bestWpm) });
             var mark = document.createElement('span');
             mark.className = 'lesson-item-mark';
             mark.setAttribute('aria-hidden', 'true');
@@ -374,15 +383,16 @@
         $('lessonNumber').textContent = app.practice ? t('practiceLabel') : t('lessonLabel', { n: app.lessonIndex + 1 });
         $('lessonTitle').textContent = i18n.pick(lesson.title);
         $('lessonTip').textContent = app.practice ? (lesson.describe ? lesson.describe() : '') : i18n.pick(lesson.tip);
-        $('lessonGoal').textContent = lesson.goal ? t('goal', { wpm: lesson.goal.wpm, accuracy: lesson.goal.accuracy }) : '';
+        $('lessonGoal').textContent = lesson.goal ? goalText(lesson) : '';
         $('lessonGoal').hidden = !lesson.goal;
     }
 
     function openSession(focus) {
         var lesson = currentLesson();
-        app.session = new Tapwise.TypingSession(lesson.text);
+        app.session = lesson.items ? new pinyin.PinyinSession(lesson) : new Tapwise.TypingSession(lesson.text);
         stopLiveTimer();
         showScreen('lesson');
+        renderUnitLabels();
         renderLessonHead();
         renderText();
         renderLive();
@@ -397,6 +407,12 @@
     function renderText() {
         var container = $('typingText');
         var text = app.session.text;
+        if (app.session.lesson) {
+            pinyin.renderText(container, app.session.lesson);
+            updateText(0, text.length);
+            return;
+        }
+        container.classList.remove('is-pinyin');
         container.textContent = '';
         var word = null;
         for (var i = 0; i < text.length; ++i) {
@@ -431,7 +447,7 @@
             element.className = 'ch' + (session.text.charAt(i) === ' ' ? ' space' : '') + ' is-' + state;
             if (state === 'current') current = element;
         }
-        if (current) scrollIntoLine(current);
+        if (current) scrollIntoLine(current.closest('.py-syllable') || current);
     }
 
     /** Keeps the line with the caret visible: scrolls the panel when the caret leaves it. */
@@ -448,7 +464,7 @@
         var session = app.session;
         var at = now();
         var accuracy = session.accuracy();
-        $('statWpm').textContent = String(Math.round(session.wpm(at)));
+        $('statWpm').textContent = String(Math.round(unit() === 'cpm' ? session.cpm(at) : session.wpm(at)));
         $('statAccuracy').textContent = accuracy === null ? '—' : formatNumber(accuracy * 100);
         $('statErrors').textContent = String(session.keystrokes - session.correctKeystrokes);
         $('statTime').textContent = formatTime(session.elapsedMs(at));
@@ -496,6 +512,120 @@
         if (session.finished()) finishLesson();
     }
 
+    /* ---------- courses and layouts ---------- */
+
+    /** The speed unit of the course's lessons: characters a minute for pinyin, else words. */
+    function courseUnit() {
+        return lessons.course && lessons.course.unit === 'cpm' ? 'cpm' : 'wpm';
+    }
+
+    /** The speed unit of the open run: practice texts are typed as keys, also beside pinyin. */
+    function unit() {
+        return app.practice ? 'wpm' : courseUnit();
+    }
+
+    function renderUnitLabels() {
+        Array.prototype.forEach.call(document.querySelectorAll('[data-i18n="wpmUnit"], [data-i18n="cpmUnit"]'), function (element) {
+            element.setAttribute('data-i18n', unit() + 'Unit');
+            element.textContent = t(unit() + 'Unit');
+        });
+    }
+
+    /** The speed of a result or goal in the current course's unit. */
+    function speedOf(figures) {
+        return unit() === 'cpm' ? figures.cpm : figures.wpm;
+    }
+
+    function goalText(lesson) {
+        return t(unit() === 'cpm' ? 'goalCpm' : 'goal', { wpm: speedOf(lesson.goal), accuracy: lesson.goal.accuracy });
+    }
+
+    // US QWERTY keeps the key progress had before there were other courses.
+    function progressKey(profile) {
+        var course = lessons.course;
+        if (course.kind === 'pinyin') return profile + ':pinyin';
+        return course.layout.id === 'us' ? profile : profile + ':' + course.layout.id;
+    }
+
+    /** Makes the course of kind ('keys' or 'pinyin') on a layout id current, with its keyboard. */
+    function applyCourse(kind, layoutId) {
+        var layout = keyboard.setLayout(layoutId);
+        lessons.setCourse(kind === 'pinyin' ? pinyin.course : Tapwise.courses.forLayout(layout.id));
+        app.keyboardView.render();
+        app.resultsKeyboard.render();
+        if (app.layoutWatch) app.layoutWatch.reset(layout.id);
+        else app.layoutWatch = new layouts.LayoutWatch(layout.id);
+        hideLayoutNotice();
+        renderUnitLabels();
+        Array.prototype.forEach.call(document.querySelectorAll('.course-tab'), function (tab) {
+            var selected = tab.getAttribute('data-course') === kind;
+            tab.classList.toggle('is-selected', selected);
+            tab.setAttribute('aria-selected', selected ? 'true' : 'false');
+        });
+        $('layoutSelect').value = layout.id;
+        $('lessonsHeading').setAttribute('data-i18n', kind === 'pinyin' ? 'pinyinLessons' : 'lessons');
+        $('lessonsHeading').textContent = t(kind === 'pinyin' ? 'pinyinLessons' : 'lessons');
+        document.body.setAttribute('data-course', kind);
+    }
+
+    /** Switches course or layout at the user's word; the choice is remembered for the profile. */
+    function switchCourse(kind, layoutId) {
+        app.preferences.save(kind, layoutId);
+        applyCourse(kind, layoutId);
+        app.progress = new storage.Progress(progressKey(app.profileName));
+        log('course: ' + lessons.course.id + ' on ' + keyboard.layout.id);
+        startLesson(lessons.recommendedIndex(isPassed), false);
+    }
+
+    function setUpCourseBar() {
+        var select = $('layoutSelect');
+        layouts.list.forEach(function (layout) {
+            var option = document.createElement('option');
+            option.value = layout.id;
+            option.textContent = i18n.pick(layout.name);
+            select.appendChild(option);
+        });
+        select.value = keyboard.layout.id;
+        select.addEventListener('change', function () {
+            switchCourse(lessons.course.kind, select.value);
+        });
+        Array.prototype.forEach.call(document.querySelectorAll('.course-tab'), function (tab) {
+            tab.addEventListener('click', function () {
+                var kind = tab.getAttribute('data-course');
+                if (kind !== lessons.course.kind) switchCourse(kind, keyboard.layout.id);
+            });
+        });
+        $('btnUseLayout').addEventListener('click', function () {
+            if (app.noticeLayout) switchCourse(lessons.course.kind, app.noticeLayout);
+            $('typingPanel').focus();
+        });
+        $('btnDismissNotice').addEventListener('click', function () {
+            hideLayoutNotice();
+            $('typingPanel').focus();
+        });
+    }
+
+    /** Tells once per chosen layout when the keys arriving come from another layout. */
+    function watchLayout(code, key) {
+        var finding = app.layoutWatch.observe(code, key);
+        if (!finding) return;
+        var chosen = i18n.pick(finding.chosen.name);
+        var guess = finding.guess && finding.guess.id !== finding.chosen.id ? finding.guess : null;
+        app.noticeLayout = guess ? guess.id : null;
+        $('layoutNoticeText').textContent = guess ?
+            t('layoutMismatch', { chosen: chosen, guess: i18n.pick(guess.name) }) :
+            t('layoutMismatchUnknown', { chosen: chosen });
+        $('btnUseLayout').hidden = !guess;
+        if (guess) $('btnUseLayout').textContent = t('useLayout', { guess: i18n.pick(guess.name) });
+        $('layoutNotice').hidden = false;
+        log('keys do not match the ' + finding.chosen.id + ' layout' + (guess ? ' but ' + guess.id : ''));
+    }
+
+    function hideLayoutNotice() {
+        $('layoutNotice').hidden = true;
+        app.noticeLayout = null;
+    }
+
     /* ---------- results ---------- */
 
     function finishLesson() {
@@ -509,7 +639,7 @@
             passed = lessons.passes(lesson, result);
             wasUnlocked = lessons.isUnlocked(app.lessonIndex + 1, isPassed);
             app.progress.record(lesson.id, {
-                wpm: result.wpm,
+                wpm: speedOf(result),
                 accuracy: result.accuracy,
                 keyErrors: keyboard.byKey(result.keyErrors),
                 keyHits: keyboard.byKey(result.keyHits)
@@ -519,7 +649,7 @@
             showToast(t('historyNotSaved'));
         }
         app.lastResult = { lesson: lesson, result: result, passed: passed, unlockedNext: passed && !wasUnlocked };
-        log('lesson ' + lesson.id + ' finished: ' + result.wpm + ' WPM, ' + result.accuracy + '% accuracy, ' +
+        log('lesson ' + lesson.id + ' finished: ' + speedOf(result) + ' ' + unit().toUpperCase() + ', ' + result.accuracy + '% accuracy, ' +
             result.keystrokes + ' keystrokes, ' + (passed ? 'passed' : 'not passed'));
         renderResults();
         renderLessonList();
@@ -530,7 +660,7 @@
 
     /** The layout runs are typed on; figures of different layouts are kept apart. */
     function currentLayout() {
-        return typeof keyboard.layoutId === 'function' ? keyboard.layoutId() : history.defaultLayout;
+        return keyboard.layout.id;
     }
 
     function hasNext() {
@@ -550,7 +680,7 @@
         var practice = lesson.goal === null;
         $('resultsLesson').textContent = (practice ? t('practiceLabel') : t('lessonLabel', { n: lesson.index + 1 })) +
             ' · ' + i18n.pick(lesson.title);
-        $('resultWpm').textContent = formatNumber(result.wpm);
+        $('resultWpm').textContent = formatNumber(speedOf(result));
         $('resultAccuracy').textContent = formatNumber(result.accuracy) + '%';
         $('resultTime').textContent = formatDuration(result.timeMs);
         $('resultKeystrokes').textContent = String(result.keystrokes);
@@ -565,10 +695,10 @@
         } else {
             verdict.textContent = t(last.passed ? 'resultsPassed' : 'resultsFailed');
             verdict.className = 'verdict ' + (last.passed ? 'is-passed' : 'is-failed');
-            var wpmMet = result.wpm >= lesson.goal.wpm;
+            var wpmMet = speedOf(result) >= speedOf(lesson.goal);
             var accuracyMet = result.accuracy >= lesson.goal.accuracy;
-            $('resultsGoal').textContent = t('goal', { wpm: lesson.goal.wpm, accuracy: lesson.goal.accuracy }) +
-                '  ' + (wpmMet ? '✓' : '✗') + ' ' + formatNumber(result.wpm) + ' WPM  ' +
+            $('resultsGoal').textContent = goalText(lesson) +
+                '  ' + (wpmMet ? '✓' : '✗') + ' ' + formatNumber(speedOf(result)) + ' ' + t(unit() + 'Unit') + '  ' +
                 (accuracyMet ? '✓' : '✗') + ' ' + formatNumber(result.accuracy) + '%';
         }
 
@@ -665,8 +795,9 @@
         }
 
         if (app.screen !== 'lesson' || !app.session) return;
-        var printable = key.length === 1 && !event.ctrlKey && !event.metaKey &&
-            (!event.altKey || (event.getModifierState && event.getModifierState('AltGraph')));
+        // Windows reports AltGr as Ctrl+Alt: with AltGraph down the key is a character.
+        var altGraph = !!(event.getModifierState && event.getModifierState('AltGraph'));
+        var printable = key.length === 1 && !event.metaKey && (altGraph || (!event.ctrlKey && !event.altKey));
         if (onControl) {
             // Controls keep their own keys; any other character goes back to the text.
             if (!printable || key === ' ') return;
@@ -680,6 +811,7 @@
             erase(event.ctrlKey || event.altKey);
         } else if (printable) {
             event.preventDefault();
+            watchLayout(event.code, key);
             typeChar(key);
         }
         updateFocusHint();
@@ -690,6 +822,9 @@
     /** Shows every text again in the current language, keeping the run in progress. */
     function relabel() {
         applyTexts();
+        Array.prototype.forEach.call($('layoutSelect').options, function (option) {
+            option.textContent = i18n.pick(layouts.byId[option.value].name);
+        });
         renderSignIn();
         renderLessonList();
         [app.keyboardView, app.resultsKeyboard].forEach(function (view) {
@@ -705,7 +840,7 @@
         var profileNote = $('profileNote');
         if (!app.progress.persistent) profileNote.textContent = t('storageUnavailable');
         else if (!bridge.inShell()) profileNote.textContent = t('profileBrowser');
-        else profileNote.textContent = t(app.progress.profile === 'guest' ? 'profileGuest' : 'profileUser');
+        else profileNote.textContent = t(app.profileName === 'guest' ? 'profileGuest' : 'profileUser');
         announce('tapwise:language');
     }
 
@@ -722,6 +857,7 @@
         renderSignIn();
         openProfile(currentProfile());
         startLesson(lessons.recommendedIndex(isPassed), false);
+        setUpCourseBar();
         $('btnRetry').addEventListener('click', retry);
         $('btnNext').addEventListener('click', next);
         $('typingPanel').addEventListener('click', function () {
@@ -757,13 +893,15 @@
         currentLayout: currentLayout,
         log: log,
         openProfile: function () {
-            openProfile(app.progress.profile);
+            openProfile(app.profileName);
             renderLessonList();
         },
         backToLesson: function () {
             if (app.practice) startPractice(app.practice, true);
-            else startLesson(app.lessonIndex, true);
+            // A profile switched meanwhile may have opened another course.
+            else if (!startLesson(app.lessonIndex, true)) startLesson(lessons.recommendedIndex(isPassed), true);
         },
+        switchCourse: switchCourse,
         retry: retry,
         next: next
     };

@@ -68,7 +68,25 @@
             keyBackspace: '退格',
             keyEnter: 'Enter',
             keyTab: 'Tab',
-            keyCaps: 'Caps'
+            keyCaps: 'Caps',
+            keyAltGr: 'AltGr',
+            stageLetters: '本语言字母',
+            stageInitials: '声母',
+            stageFinals: '韵母',
+            stageChars: '常用字',
+            stageWords: '常用词',
+            stagePinyinPassages: '短文',
+            cpmUnit: '字/分',
+            bestCpm: '最佳 {wpm} 字/分',
+            goalCpm: '目标：每分钟 {wpm} 字，准确率 {accuracy}%',
+            courseKeys: '键位练习',
+            coursePinyin: '拼音练习',
+            layoutLabel: '键盘布局',
+            pinyinLessons: '拼音课程',
+            layoutMismatch: '你的按键看起来来自{guess}布局，而课程按{chosen}设置。可以在“键盘布局”中改选{guess}，或切换系统的键盘布局。',
+            layoutMismatchUnknown: '你的按键与所选的{chosen}布局不一致。请在“键盘布局”中选择你的布局，或切换系统的键盘布局。',
+            useLayout: '改用{guess}',
+            dismiss: '知道了'
         },
         en: {
             appName: 'Tapwise',
@@ -134,7 +152,25 @@
             keyBackspace: 'Backspace',
             keyEnter: 'Enter',
             keyTab: 'Tab',
-            keyCaps: 'Caps'
+            keyCaps: 'Caps',
+            keyAltGr: 'AltGr',
+            stageLetters: 'The language\'s letters',
+            stageInitials: 'Initials',
+            stageFinals: 'Finals',
+            stageChars: 'Common characters',
+            stageWords: 'Common words',
+            stagePinyinPassages: 'Passages',
+            cpmUnit: 'chars/min',
+            bestCpm: 'Best {wpm} chars/min',
+            goalCpm: 'Goal: {wpm} characters a minute at {accuracy}% accuracy',
+            courseKeys: 'Touch typing',
+            coursePinyin: 'Pinyin',
+            layoutLabel: 'Layout',
+            pinyinLessons: 'Pinyin lessons',
+            layoutMismatch: 'Your keys look like {guess}, but the lessons are set for {chosen}. Pick {guess} under Layout, or switch your system\'s keyboard layout.',
+            layoutMismatchUnknown: 'Your keys do not match {chosen}. Pick your layout under Layout, or switch your system\'s keyboard layout.',
+            useLayout: 'Use {guess}',
+            dismiss: 'Got it'
         }
     };
 

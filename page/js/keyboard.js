@@ -1,54 +1,97 @@
 /*
- * The on-screen keyboard (US layout): which key and finger type each character, and a view
- * that colours keys by finger, marks the next key (with the Shift of the other hand when the
- * character needs it) and shows error counts on the keys.
+ * The on-screen keyboard of the chosen layout (see layouts.js): which key and finger type each
+ * character, and a view that colours keys by finger, marks the next key (with the Shift of the
+ * other hand, or AltGr, when the character needs it) and shows error counts on the keys.
+ * Printable keys are named by the character they type plainly, the others by their role.
  */
 (function (global) {
     'use strict';
     var Tapwise = (global.Tapwise = global.Tapwise || {});
-
-    // [id, label, shifted label, finger, width in key units]
-    var rows = [
-        [['`', '`', '~', 'lp'], ['1', '1', '!', 'lp'], ['2', '2', '@', 'lr'], ['3', '3', '#', 'lm'],
-         ['4', '4', '$', 'li'], ['5', '5', '%', 'li'], ['6', '6', '^', 'ri'], ['7', '7', '&', 'ri'],
-         ['8', '8', '*', 'rm'], ['9', '9', '(', 'rr'], ['0', '0', ')', 'rp'], ['-', '-', '_', 'rp'],
-         ['=', '=', '+', 'rp'], ['backspace', 'keyBackspace', '', 'rp', 2]],
-        [['tab', 'keyTab', '', 'lp', 1.5], ['q', 'Q', '', 'lp'], ['w', 'W', '', 'lr'], ['e', 'E', '', 'lm'],
-         ['r', 'R', '', 'li'], ['t', 'T', '', 'li'], ['y', 'Y', '', 'ri'], ['u', 'U', '', 'ri'],
-         ['i', 'I', '', 'rm'], ['o', 'O', '', 'rr'], ['p', 'P', '', 'rp'], ['[', '[', '{', 'rp'],
-         [']', ']', '}', 'rp'], ['\\', '\\', '|', 'rp', 1.5]],
-        [['caps', 'keyCaps', '', 'lp', 1.75], ['a', 'A', '', 'lp'], ['s', 'S', '', 'lr'], ['d', 'D', '', 'lm'],
-         ['f', 'F', '', 'li'], ['g', 'G', '', 'li'], ['h', 'H', '', 'ri'], ['j', 'J', '', 'ri'],
-         ['k', 'K', '', 'rm'], ['l', 'L', '', 'rr'], [';', ';', ':', 'rp'], ['\'', '\'', '"', 'rp'],
-         ['enter', 'keyEnter', '', 'rp', 2.25]],
-        [['shift-left', 'keyShift', '', 'lp', 2.25], ['z', 'Z', '', 'lp'], ['x', 'X', '', 'lr'],
-         ['c', 'C', '', 'lm'], ['v', 'V', '', 'li'], ['b', 'B', '', 'li'], ['n', 'N', '', 'ri'],
-         ['m', 'M', '', 'ri'], [',', ',', '<', 'rm'], ['.', '.', '>', 'rr'], ['/', '/', '?', 'rp'],
-         ['shift-right', 'keyShift', '', 'rp', 2.75]],
-        [['gap-left', '', '', '', 3.75], ['space', 'keySpace', '', 'th', 6.25], ['gap-right', '', '', '', 5]]
-    ];
+    var layouts = Tapwise.layouts;
 
     var fingers = ['lp', 'lr', 'lm', 'li', 'ri', 'rm', 'rr', 'rp', 'th'];
-    var homeKeys = { f: true, j: true };
 
+    var layout = null;
+    var rows = [];
     var keys = {};
-    var charMap = { ' ': { id: 'space', shift: false }, '\n': { id: 'enter', shift: false } };
-    rows.forEach(function (row) {
-        row.forEach(function (entry) {
-            var key = { id: entry[0], label: entry[1], shifted: entry[2], finger: entry[3], width: entry[4] || 1 };
-            keys[key.id] = key;
-            if (key.id.length !== 1) return;
-            charMap[key.id] = { id: key.id, shift: false };
-            if (/[a-z]/.test(key.id)) charMap[key.id.toUpperCase()] = { id: key.id, shift: true };
-            else if (key.shifted) charMap[key.shifted] = { id: key.id, shift: true };
+    var charMap = {};
+    var homeKeys = {};
+
+    // [id, label, shifted label, finger, width in key units, AltGr label, decoration only]
+    function printable(key) {
+        var id = key.plain || key.code;
+        var upper = key.plain.toUpperCase();
+        var isLetter = upper.length === 1 && upper !== key.plain && key.shift === upper;
+        return [id, isLetter ? upper : key.plain, isLetter ? '' : key.shift, key.finger, 1, key.altGr];
+    }
+
+    function buildRows(chosen) {
+        var codes = chosen.rows;
+        function keysOf(row) {
+            return codes[row].map(function (code) {
+                return printable(chosen.keys[code]);
+            });
+        }
+        var top = keysOf(1);
+        var home = keysOf(2);
+        var bottom = keysOf(3);
+        if (chosen.iso) {
+            top.push(['enter-top', '', '', 'rp', 1.5, '', true]);
+            home.push(['enter', 'keyEnter', '', 'rp', 1.25]);
+        } else {
+            top[top.length - 1][4] = 1.5;
+            home.push(['enter', 'keyEnter', '', 'rp', 2.25]);
+        }
+        var space = [['gap-left', '', '', '', 3.75], ['space', 'keySpace', '', 'th', 6.25]];
+        if (chosen.hasAltGr) space.push(['altgr', 'keyAltGr', '', 'th', 1.25], ['gap-right', '', '', '', 3.75]);
+        else space.push(['gap-right', '', '', '', 5]);
+        return [
+            keysOf(0).concat([['backspace', 'keyBackspace', '', 'rp', 2]]),
+            [['tab', 'keyTab', '', 'lp', 1.5]].concat(top),
+            [['caps', 'keyCaps', '', 'lp', 1.75]].concat(home),
+            [['shift-left', 'keyShift', '', 'lp', chosen.iso ? 1.25 : 2.25]].concat(bottom,
+                [['shift-right', 'keyShift', '', 'rp', 2.75]]),
+            space
+        ];
+    }
+
+    /** Switches the keyboard to a layout id (unknown ids give US QWERTY); returns the layout. */
+    function setLayout(id) {
+        layout = layouts.get(id);
+        rows = buildRows(layout);
+        keys = {};
+        charMap = { ' ': { id: 'space', shift: false, altGr: false }, '\n': { id: 'enter', shift: false, altGr: false } };
+        homeKeys = {};
+        rows.forEach(function (row) {
+            row.forEach(function (entry) {
+                if (entry[6]) return;
+                keys[entry[0]] = { id: entry[0], label: entry[1], shifted: entry[2], finger: entry[3], width: entry[4] || 1 };
+            });
         });
-    });
+        layouts.homeCodes.forEach(function (code) {
+            homeKeys[layout.keys[code].plain] = true;
+        });
+        // Plain characters first, then Shift, then AltGr: the easiest way to a character wins.
+        ['plain', 'shift', 'altGr'].forEach(function (level) {
+            Object.keys(layout.keys).forEach(function (code) {
+                var key = layout.keys[code];
+                var ch = key[level];
+                var dead = level === 'plain' ? key.deadPlain : level === 'shift' ? key.deadShift : key.deadAltGr;
+                if (!ch || dead || charMap[ch]) return;
+                charMap[ch] = { id: key.plain || code, shift: level === 'shift', altGr: level === 'altGr' };
+            });
+        });
+        Tapwise.keyboard.rows = rows;
+        Tapwise.keyboard.keys = keys;
+        Tapwise.keyboard.layout = layout;
+        return layout;
+    }
 
     /** The key for a character: {id, shift, finger}, or null when no key types it. */
     function keyFor(ch) {
         var entry = charMap[ch];
         if (!entry) return null;
-        return { id: entry.id, shift: entry.shift, finger: keys[entry.id].finger };
+        return { id: entry.id, shift: entry.shift, altGr: entry.altGr, finger: keys[entry.id].finger };
     }
 
     /** How a key is named to the user ("A", "Space", ";"). */
@@ -81,14 +124,21 @@
         var document = this.container.ownerDocument;
         this.container.textContent = '';
         this.container.classList.add('keyboard');
+        this.elements = {};
+        this.marked = [];
         rows.forEach(function (row) {
             var rowElement = document.createElement('div');
             rowElement.className = 'kb-row';
             row.forEach(function (entry) {
-                var key = keys[entry[0]];
+                var key = entry[6] ? { finger: entry[3], width: entry[4], decoration: true } : keys[entry[0]];
                 var element = document.createElement('div');
                 element.style.flexGrow = String(key.width);
                 element.style.flexBasis = '0';
+                if (key.decoration) {
+                    element.className = 'kb-key kb-wide finger-' + key.finger;
+                    rowElement.appendChild(element);
+                    return;
+                }
                 if (!key.finger) {
                     element.className = 'kb-gap';
                     rowElement.appendChild(element);
@@ -107,6 +157,12 @@
                 label.className = 'kb-label';
                 label.textContent = keyName(key.id);
                 element.appendChild(label);
+                if (entry[5]) {
+                    var altGr = document.createElement('span');
+                    altGr.className = 'kb-altgr';
+                    altGr.textContent = entry[5];
+                    element.appendChild(altGr);
+                }
                 var badge = document.createElement('span');
                 badge.className = 'kb-badge';
                 badge.hidden = true;
@@ -128,6 +184,7 @@
         if (!key) return;
         var ids = [key.id];
         if (key.shift) ids.push(key.finger.charAt(0) === 'l' ? 'shift-right' : 'shift-left');
+        if (key.altGr) ids.push('altgr');
         var self = this;
         ids.forEach(function (id) {
             var element = self.elements[id];
@@ -166,9 +223,12 @@
         rows: rows,
         fingers: fingers,
         keys: keys,
+        layout: layout,
+        setLayout: setLayout,
         keyFor: keyFor,
         keyName: keyName,
         byKey: byKey,
         KeyboardView: KeyboardView
     };
+    setLayout('us');
 })(window);

@@ -48,7 +48,7 @@
     }
 
     function profileLabel() {
-        var profile = state().progress.profile;
+        var profile = state().profileName;
         if (profile === 'guest') return t('profileName', { name: t('profileGuestName') });
         if (profile.indexOf('user:') === 0) return t('profileName', { name: t('profileDeviceUser') });
         return t('profileName', { name: profile.replace(/^profile:/, '') });
@@ -352,7 +352,7 @@
             format: kFormat,
             version: kFormatVersion,
             exported: new Date(now).toISOString(),
-            profile: state().progress.profile,
+            profile: state().profileName,
             progress: state().progress.data,
             history: state().history.data,
             texts: state().customTexts.toJSON()
@@ -360,7 +360,7 @@
     }
 
     function fileName(now) {
-        var profile = state().progress.profile.replace(/^profile:|^user:/, '').replace(/[^\w\u4e00-\u9fff-]+/g, '_').slice(0, 40);
+        var profile = state().profileName.replace(/^profile:|^user:/, '').replace(/[^\w\u4e00-\u9fff-]+/g, '_').slice(0, 40);
         return 'tapwise-progress-' + (profile || 'guest') + '-' + history.dayOf(now) + '.json';
     }
 

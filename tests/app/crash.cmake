@@ -8,14 +8,15 @@ endif()
 # shell library, so they depend on nothing else of the shell.
 set(TAPWISE_CRASH_SOURCES
     ${CMAKE_SOURCE_DIR}/app/crashhandler.cpp
-    ${CMAKE_SOURCE_DIR}/platform/crash_posix.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/crash_posix.cpp
+    ${CMAKE_SOURCE_DIR}/platform/crashwindow_posix.cpp)
 set(TAPWISE_CRASH_INCLUDES ${CMAKE_SOURCE_DIR}/app ${CMAKE_SOURCE_DIR}/platform)
 
 # A child that installs the hand-off like the shell and crashes in the way it is told.
 add_executable(crashchild crashchild.cpp ${TAPWISE_CRASH_SOURCES})
 set_target_properties(crashchild PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
 target_include_directories(crashchild PRIVATE ${TAPWISE_CRASH_INCLUDES})
-target_link_libraries(crashchild PRIVATE Qt5::Core Threads::Threads rt)
+target_link_libraries(crashchild PRIVATE Qt5::Widgets PkgConfig::XCB Threads::Threads rt)
 
 # Stands in for mindump where a test checks how the writer was started.
 add_executable(fakewriter fakewriter.cpp)
@@ -27,7 +28,7 @@ target_include_directories(TapwiseCrashTestSupport PUBLIC ${CMAKE_CURRENT_SOURCE
 
 tapwise_add_gtest(tst_crashfilter
     SOURCES tst_crashfilter.cpp allocationcounter.cpp ${TAPWISE_CRASH_SOURCES}
-    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Core Threads::Threads rt)
+    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Gui PkgConfig::XCB Threads::Threads rt)
 target_include_directories(tst_crashfilter PRIVATE ${TAPWISE_CRASH_INCLUDES})
 target_compile_definitions(tst_crashfilter PRIVATE
     TAPWISE_FAKE_WRITER="$<TARGET_FILE:fakewriter>")
@@ -35,7 +36,7 @@ add_dependencies(tst_crashfilter fakewriter)
 
 tapwise_add_gtest(tst_crashhandoff
     SOURCES tst_crashhandoff.cpp
-    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Core
+    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Core PkgConfig::XCB
     TIMEOUT 120)
 target_compile_definitions(tst_crashhandoff PRIVATE
     TAPWISE_CRASH_CHILD="$<TARGET_FILE:crashchild>"

@@ -8,16 +8,20 @@
 //   overflow  unbounded recursion on the GUI thread
 //   second    division by zero on the GUI thread; once the writer runs, another thread makes
 //             the prepared state unreadable, so the filter faults again when it reads it
+//   window    shows a window as the shell does, writes its X11 id to window.txt, then a null
+//             write on the GUI thread
 
 #include "crashhandler.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QThread>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <sys/mman.h>
@@ -116,7 +120,11 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string mode = argv[1];
-    QCoreApplication application(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    if (mode == "window")
+        application = std::make_unique<QApplication>(argc, argv);
+    else
+        application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QString::fromUtf8(argv[2]));
     installCrashHandler(QCoreApplication::applicationName().toStdWString());
     // Held open across exec on purpose: the writer must not inherit it.
@@ -136,6 +144,21 @@ int main(int argc, char **argv)
         QTimer::singleShot(0, [] {
             recordCrashingThread();
             overflowStack(0);
+        });
+    } else if (mode == "window") {
+        auto *window = new QWidget;
+        window->resize(320, 200);
+        window->show();
+        Platform::prepareCrashWindowHiding(static_cast<uintptr_t>(window->winId()));
+        QTimer::singleShot(300, [window] {
+            const std::string id = std::to_string(window->winId()) + '\n';
+            const int fd = open("window.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd >= 0) {
+                if (write(fd, id.data(), id.size()) < 0)
+                    std::perror("window.txt");
+                close(fd);
+            }
+            crashOnGuiThread();
         });
     } else if (mode == "second") {
         std::thread(&spoilStateOnceWriterRuns).detach();

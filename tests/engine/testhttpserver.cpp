@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTcpSocket>
 #include <QUrl>
+#include <QUrlQuery>
 
 TestHttpServer::TestHttpServer(const QString &root, QObject *parent)
     : QTcpServer(parent)
@@ -21,6 +22,13 @@ QString TestHttpServer::url(const QString &host, const QString &path) const
     return QStringLiteral("http://%1:%2/%3").arg(host).arg(serverPort()).arg(path);
 }
 
+QString TestHttpServer::redirectUrl(const QString &host, const QString &target) const
+{
+    return url(host,
+               QStringLiteral("redirect?to=")
+                   + QString::fromLatin1(QUrl::toPercentEncoding(target)));
+}
+
 void TestHttpServer::serve()
 {
     while (QTcpSocket *socket = nextPendingConnection()) {
@@ -29,12 +37,19 @@ void TestHttpServer::serve()
             if (!socket->canReadLine())
                 return;
             const QList<QByteArray> request = socket->readLine().trimmed().split(' ');
-            const QString path =
-                request.size() > 1 ? QUrl(QString::fromLatin1(request.at(1))).path() : QString();
+            const QUrl target =
+                request.size() > 1 ? QUrl(QString::fromLatin1(request.at(1))) : QUrl();
+            const QString path = target.path();
             m_requests.append(path);
             QFile file(m_root.filePath(path.mid(1)));
             QByteArray reply;
-            if (!path.contains(QLatin1String("..")) && file.open(QIODevice::ReadOnly)) {
+            if (path == QLatin1String("/redirect")) {
+                const QByteArray to = QUrlQuery(target)
+                                          .queryItemValue(QStringLiteral("to"), QUrl::FullyDecoded)
+                                          .toUtf8();
+                reply = "HTTP/1.0 302 Found\r\nLocation: " + to
+                    + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+            } else if (!path.contains(QLatin1String("..")) && file.open(QIODevice::ReadOnly)) {
                 const QByteArray body = file.readAll();
                 reply = "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
                         "Content-Length: "

@@ -6,19 +6,23 @@
 #include "testhttpserver.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QInputDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <fcntl.h>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace {
@@ -117,6 +121,11 @@ jsValue WKE_CALL destroyView(jsExecState)
     return g_api->makeInt(1);
 }
 
+jsValue WKE_CALL throwingFunction(jsExecState)
+{
+    throw std::runtime_error("a host function that throws");
+}
+
 jsValue WKE_CALL earlyFunction(jsExecState)
 {
     return g_api->makeInt(++g_earlyCalls);
@@ -189,12 +198,16 @@ private slots:
     void bindingsReachEveryView();
     void otherPromptsStayNormal();
     void foreignDocumentsGetNothing();
+    void redirectsOfTheLoadedAddressDecideItsOrigin();
+    void pageScriptCannotReadTheToken();
     void loadingFinishReports();
     void newWindowsStayInView();
     void scriptsRunInOrder();
     void windowGeometryAndTools();
 
 private:
+    void expectNoBridge();
+
     EngineTestHost &host = EngineTestHost::instance();
     EngineApi &api = EngineTestHost::instance().api;
 };
@@ -227,6 +240,7 @@ void tst_Engine::initTestCase()
     api.bindFunction("push_from_call", pushFromCall, 0);
     api.bindFunction("stale_value", staleValue, 1);
     api.bindFunction("destroy_view", destroyView, 0);
+    api.bindFunction("throwing", throwingFunction, 0);
     QVERIFY(host.createView());
     const LoadReport load =
         host.loadAndWait(EngineTestHost::pageUrl(QStringLiteral("bridge.html")));
@@ -262,6 +276,7 @@ void tst_Engine::syncCalls()
                  echo_value(undefined) === undefined, Number.isNaN(echo_value(NaN)),
                  echo_value(-Infinity) === -Infinity, echo_value({a: 1}) === undefined],
         stack: call_stack(),
+        thrown: [typeof throwing(), get_int()],
         pushed: push_from_call(),
         stale: [stale_value('first'), stale_value('second')]
     }))JS")));
@@ -282,6 +297,8 @@ void tst_Engine::syncCalls()
     for (const QJsonValue &echo : results.value("echoes").toArray())
         QVERIFY(echo.toBool());
     QVERIFY(results.value("stack").isString());
+    // An exception of the host never unwinds into the browser; the call gives undefined.
+    QCOMPARE(results.value("thrown").toArray(), QJsonArray({QStringLiteral("undefined"), 42}));
     QCOMPARE(results.value("pushed").toInt(), 1);
     // The first call has nothing kept; the second call's kept value is from another call.
     QCOMPARE(results.value("stale").toArray(), QJsonArray({QJsonValue(), QJsonValue()}));
@@ -429,30 +446,116 @@ void tst_Engine::foreignDocumentsGetNothing()
              QStringLiteral("undefined"));
     QCOMPARE(g_countCalls, 2);
 
-    // The page navigates itself to another origin: the functions are there, but inert.
-    const int loadsBefore = host.loads.size();
-    host.evaluate(QStringLiteral("location.href = %1")
-                      .arg(EngineTestHost::literal(
-                          server.url(QStringLiteral("localhost"), QStringLiteral("other.html")))));
-    QTRY_VERIFY(host.loads.size() > loadsBefore);
-    QCOMPARE(host.webView(host.view)->url().host(), QStringLiteral("localhost"));
-    QCOMPARE(host.evaluate(QStringLiteral("typeof count_calls")).toString(),
-             QStringLiteral("function"));
-    QCOMPARE(host.evaluate(QStringLiteral("String(count_calls())")).toString(),
-             QStringLiteral("undefined"));
-    QCOMPARE(host.evaluate(QStringLiteral("String(prompt(%1, JSON.stringify({t: 'x', n: "
-                                          "'count_calls', a: []})))")
-                               .arg(EngineTestHost::literal(marker)))
-                 .toString(),
-             QStringLiteral("null"));
+    // The page navigates itself to another origin, directly or through a redirect of its own:
+    // that document gets no bound function, and a forged call is refused.
+    const QString otherOrigin =
+        server.url(QStringLiteral("localhost"), QStringLiteral("other.html"));
+    for (const QString &address :
+         {otherOrigin, server.redirectUrl(QStringLiteral("127.0.0.1"), otherOrigin)}) {
+        host.loadAndWait(server.url(QStringLiteral("127.0.0.1"), QStringLiteral("bridge.html")));
+        QCOMPARE(host.evaluate(QStringLiteral("typeof count_calls")).toString(),
+                 QStringLiteral("function"));
+        const int loadsBefore = host.loads.size();
+        host.evaluate(QStringLiteral("location.href = %1").arg(EngineTestHost::literal(address)));
+        QTRY_VERIFY(host.loads.size() > loadsBefore);
+        QCOMPARE(host.webView(host.view)->url().host(), QStringLiteral("localhost"));
+        expectNoBridge();
+    }
     QCOMPARE(g_countCalls, 2);
 
-    // Every file: page belongs with a file: address.
+    // A file: page shares its origin with every local file, but only its own folder belongs
+    // with it.
     host.loadAndWait(EngineTestHost::pageUrl(QStringLiteral("bridge.html")));
     host.evaluate(QStringLiteral("location.href = 'other.html'"));
     QTRY_COMPARE(host.evaluate(QStringLiteral("document.title")).toString(),
                  QStringLiteral("other"));
     QCOMPARE(host.evaluate(QStringLiteral("count_calls()")).toInt(), 3);
+    QTemporaryDir elsewhere;
+    QVERIFY(QFile::copy(EngineTestHost::pagesDir() + QStringLiteral("/other.html"),
+                        elsewhere.filePath(QStringLiteral("planted.html"))));
+    host.evaluate(QStringLiteral("location.href = %1")
+                      .arg(EngineTestHost::literal(
+                          QUrl::fromLocalFile(elsewhere.filePath(QStringLiteral("planted.html")))
+                              .toString())));
+    QTRY_VERIFY(host.webView(host.view)->url().path().endsWith(QLatin1String("planted.html")));
+    QTRY_COMPARE(host.evaluate(QStringLiteral("document.title")).toString(),
+                 QStringLiteral("other"));
+    expectNoBridge();
+    QCOMPARE(g_countCalls, 3);
+}
+
+void tst_Engine::expectNoBridge()
+{
+    const QString marker = QBridgeProtocol::callMarker();
+    QCOMPARE(host.evaluate(QStringLiteral("typeof count_calls + ' ' + typeof %1")
+                               .arg(QBridgeProtocol::bridgeGlobalName()))
+                 .toString(),
+             QStringLiteral("undefined undefined"));
+    QCOMPARE(host.evaluate(QStringLiteral("String(prompt(%1, JSON.stringify({t: 'x', n: "
+                                          "'count_calls', a: []})))")
+                               .arg(EngineTestHost::literal(marker)))
+                 .toString(),
+             QStringLiteral("null"));
+}
+
+void tst_Engine::redirectsOfTheLoadedAddressDecideItsOrigin()
+{
+    TestHttpServer server(EngineTestHost::pagesDir());
+    QVERIFY(server.start());
+    // The loaded address redirects to another host: the page there is the page.
+    const QString page = server.url(QStringLiteral("127.0.0.1"), QStringLiteral("bridge.html"));
+    const LoadReport load = host.loadAndWait(server.redirectUrl(
+        QStringLiteral("localhost"), server.redirectUrl(QStringLiteral("localhost"), page)));
+    QCOMPARE(load.result, int(WKE_LOADING_SUCCEEDED));
+    QCOMPARE(host.webView(host.view)->url().toString(), page);
+    g_countCalls = 0;
+    QCOMPARE(host.evaluate(QStringLiteral("count_calls()")).toInt(), 1);
+    // The host it came through is not the page's origin.
+    const int loadsBefore = host.loads.size();
+    host.evaluate(QStringLiteral("location.href = %1")
+                      .arg(EngineTestHost::literal(
+                          server.url(QStringLiteral("localhost"), QStringLiteral("other.html")))));
+    QTRY_VERIFY(host.loads.size() > loadsBefore);
+    expectNoBridge();
+    QCOMPARE(g_countCalls, 1);
+    host.loadAndWait(EngineTestHost::pageUrl(QStringLiteral("bridge.html")));
+}
+
+void tst_Engine::pageScriptCannotReadTheToken()
+{
+    // Every method the page can replace that a bridge call might use records what it is
+    // given; none may see the call's payload, and the calls still work.
+    const QJsonObject results = jsonObject(host.evaluate(QStringLiteral(R"JS((function () {
+        var seen = [];
+        function record(what) {
+            return function () {
+                try { seen.push(what + ':' + Object.keys(this).join()); } catch (e) { seen.push(what); }
+                return what;
+            };
+        }
+        Object.prototype.toJSON = record('Object.toJSON');
+        Array.prototype.toJSON = record('Array.toJSON');
+        String.prototype.toJSON = record('String.toJSON');
+        var join = Array.prototype.join;
+        Array.prototype.join = function () { seen.push('join'); return join.apply(this, arguments); };
+        var originalString = window.String;
+        window.String = function (v) { seen.push('String'); return originalString(v); };
+        var out = {text: echo_text('x'), int: to_int(5), big: to_int(7n), none: typeof get_undefined(),
+                   obj: '' + echo_value({a: 1})};
+        delete Object.prototype.toJSON;
+        delete Array.prototype.toJSON;
+        delete String.prototype.toJSON;
+        Array.prototype.join = join;
+        window.String = originalString;
+        out.seen = seen;
+        return JSON.stringify(out);
+    })())JS")));
+    QCOMPARE(results.value("seen").toArray(), QJsonArray());
+    QCOMPARE(results.value("text").toString(), QStringLiteral("x"));
+    QCOMPARE(results.value("int").toInt(), 5);
+    QCOMPARE(results.value("big").toInt(), 7);
+    QCOMPARE(results.value("none").toString(), QStringLiteral("undefined"));
+    QCOMPARE(results.value("obj").toString(), QStringLiteral("undefined"));
 }
 
 void tst_Engine::loadingFinishReports()
@@ -572,6 +675,18 @@ void tst_Engine::scriptsRunInOrder()
             }
         }
     }
+
+    // The engine tells how many scripts the page has not run yet: none while it is idle, all
+    // of them while a script of its own keeps it busy.
+    QTRY_COMPARE(api.toInt(nullptr, api.runJSW(host.view, L"")), 0);
+    api.runJSW(host.view, L"var until = Date.now() + 1500; while (Date.now() < until) {}");
+    QTest::qWait(200);
+    int waiting = 0;
+    for (int i = 0; i < 3; ++i)
+        waiting = api.toInt(nullptr, api.runJSW(host.view, L"window.afterBusy = true"));
+    QCOMPARE(waiting, 4);
+    QTRY_COMPARE(api.toInt(nullptr, api.runJSW(host.view, L"")), 0);
+    QCOMPARE(host.evaluate(QStringLiteral("window.afterBusy")).toBool(), true);
 }
 
 void tst_Engine::windowGeometryAndTools()

@@ -61,15 +61,47 @@ INSTANTIATE_TEST_SUITE_P(
                     OriginCase {"about:blank", "about:blank", false},
                     OriginCase {"qrc:///index.html", "qrc:///", true}));
 
+class EngineTrustedDocument : public testing::TestWithParam<OriginCase>
+{
+};
+
+TEST_P(EngineTrustedDocument, SameOriginAndForFilesTheSameFolder)
+{
+    const OriginCase c = GetParam();
+    EXPECT_EQ(QBridgeProtocol::isTrustedDocument(QUrl(QString::fromUtf8(c.loaded)),
+                                                 QUrl(QString::fromUtf8(c.document))),
+              c.same)
+        << c.loaded << " vs " << c.document;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EngineDocuments, EngineTrustedDocument,
+    testing::Values(
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/index.html", true},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/other.html?x#y", true},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/sub/page.html", true},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/index.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///tmp/evil.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/distant/a.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist/../x.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///opt/app/dist", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file://server/opt/app/dist/a.html", false},
+        OriginCase {"file:///opt/app/dist/index.html", "file:///", false},
+        OriginCase {"file:///opt/app/dist/", "file:///opt/app/dist/index.html", true},
+        OriginCase {"file:///opt/app/dist/index.html", "http://localhost/dist/index.html", false},
+        OriginCase {"http://127.0.0.1:8080/app/index.html", "http://127.0.0.1:8080/other/", true},
+        OriginCase {"http://127.0.0.1:8080/app/index.html", "http://localhost:8080/app/", false},
+        OriginCase {"https://example.com/", "http://example.com/", false}));
+
 TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
 {
     const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(
         payload(R"({"t":"secret","n":"win_message","a":["te\u0000xt\ud800",5.5,true,null,{"u":1},)"
-                R"({"n":"NaN"},{"n":"-Infinity"},{"n":"12"},{"o":1}]})"));
+                R"({"n":"NaN"},{"n":"-Infinity"},{"n":"12"},{"o":1},[1,[2]],{"a":[3]}]})"));
     ASSERT_TRUE(call.valid);
     EXPECT_EQ(call.token, QStringLiteral("secret"));
     EXPECT_EQ(call.name, QStringLiteral("win_message"));
-    ASSERT_EQ(call.arguments.size(), 9);
+    ASSERT_EQ(call.arguments.size(), 11);
     const QString text = call.arguments.at(0).toString();
     ASSERT_EQ(text.size(), 6);
     EXPECT_EQ(text.at(2).unicode(), 0);
@@ -82,7 +114,40 @@ TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
     EXPECT_TRUE(std::isinf(call.arguments.at(6).toDouble()));
     EXPECT_LT(call.arguments.at(6).toDouble(), 0);
     EXPECT_EQ(call.arguments.at(7).toDouble(), 12);
-    EXPECT_TRUE(call.arguments.at(8).isObject());
+    // Objects, and arrays a forged call might hold, carry no data.
+    for (int i = 8; i < 11; ++i)
+        EXPECT_EQ(call.arguments.at(i), QJsonValue(QJsonObject())) << i;
+
+    const QBridgeProtocol::Call check =
+        QBridgeProtocol::decodeCall(payload(R"({"t":"secret","d":"file:///opt/app/index.html"})"));
+    ASSERT_TRUE(check.valid);
+    EXPECT_TRUE(check.isDocumentCheck);
+    EXPECT_EQ(check.documentAddress, QStringLiteral("file:///opt/app/index.html"));
+    EXPECT_FALSE(QBridgeProtocol::decodeCall(payload(R"({"d":"file:///x"})")).valid);
+}
+
+TEST(EngineProtocol, OnlyPayloadsWrittenWithTheTokenAreParsed)
+{
+    const struct
+    {
+        const char *payload;
+        bool carries;
+    } rows[] = {
+        {R"({"t":"ab12","n":"f","a":[]})", true},
+        {R"({"t":"ab12","d":"file:///x"})", true},
+        {R"({"t":"ab123","n":"f","a":[]})", false},
+        {R"({"t":"ab1","n":"f","a":[]})", false},
+        {R"({ "t":"ab12","n":"f","a":[]})", false},
+        {R"({"n":"f","t":"ab12","a":[]})", false},
+        {R"({"t":"AB12","n":"f","a":[]})", false},
+        {R"({"t":"ab12"})", false},
+        {"", false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(QBridgeProtocol::carriesToken(payload(row.payload), QStringLiteral("ab12")),
+                  row.carries)
+            << row.payload;
+    EXPECT_FALSE(QBridgeProtocol::carriesToken(payload(R"({"t":"","n":"f"})"), QString()));
 }
 
 TEST(EngineProtocol, RejectsMalformedCalls)

@@ -6,6 +6,7 @@
 #include <QTranslator>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -284,18 +285,179 @@ TEST_F(BridgeTest, MissingTextAndMalformedJson)
     expectFailure(BridgeProtocol::handleMessage(nullptr, recorder.poster(), recorder.sink()),
                   QStringLiteral("传入的参数为空"));
     const QString malformed = QStringLiteral("json 格式错误！");
-    for (const char *text : {"", "   ", "{", "{\"cmd\": }", "cmd=queryLogin", "{\"cmd\": \"a\"} x",
-                             "[1, 2]", "\"queryLogin\"", "42", "null"}) {
+    // Nesting past the reader's limit makes it throw rather than fail; that is malformed too.
+    const std::string deepParam =
+        R"({"cmd": "c", "param": )" + std::string(1000, '[') + std::string(1000, ']') + "}";
+    for (const std::string &text :
+         {std::string(), std::string("   "), std::string("{"), std::string("{\"cmd\": }"),
+          std::string("cmd=queryLogin"), std::string("{\"cmd\": \"a\"} x"), std::string("[1, 2]"),
+          std::string("\"queryLogin\""), std::string("42"), std::string("null"),
+          std::string(1000, '['), std::string(200000, '['), std::string(5000, '{'), deepParam}) {
         expectFailure(send(text), malformed);
     }
 }
 
-TEST_F(BridgeTest, CommentsAreAllowed)
+// A handler that hands its parameter back: whatever the request held reaches the reply and the
+// push, so both must still be plain JSON.
+void registerEcho(bool async)
 {
     CommandRegistry::registerCommand(
-        QStringLiteral("c"),
-        [](const Json::Value &, const ReplyPtr &reply) { reply->setResult(true); }, false);
-    expectSuccess(send("/* lead */ {\"cmd\": \"c\" // trailing\n}"), Json::Value());
+        QStringLiteral("echo"),
+        [](const Json::Value &param, const ReplyPtr &reply) {
+            reply->setResult(true);
+            reply->setData(param);
+        },
+        async);
+}
+
+Json::Value strictParse(const std::string &text)
+{
+    Json::CharReaderBuilder builder;
+    builder["allowComments"] = false;
+    builder["failIfExtra"] = true;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value value;
+    std::string errors;
+    EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+        << errors << "\n"
+        << text;
+    return value;
+}
+
+TEST_F(BridgeTest, CommentsAreAllowedAndNeverComeBackOut)
+{
+    struct Row
+    {
+        const char *request;
+        const char *param;
+    };
+    const Row rows[] = {
+        {"/* lead */ {\"cmd\": \"echo\" // trailing\n}", "null"},
+        {"{\"cmd\": \"echo\", \"param\": 1 /* after */}", "1"},
+        {"{\"cmd\": \"echo\", \"param\": /* before */ \"x\"}", "\"x\""},
+        {"{\"cmd\": \"echo\", \"param\": {\"a\": 1, // one\n \"b\": [2 /* two */]}}",
+         "{\"a\": 1, \"b\": [2]}"},
+        {"{\"cmd\": \"echo\", \"param\": [ // list\n 1, 2 ] // end\n}", "[1, 2]"},
+        {"{\"cmd\": \"echo\", \"param\": \"/* not a comment */ // nor this\"}",
+         "\"/* not a comment */ // nor this\""},
+    };
+    for (const bool async : {false, true}) {
+        registerEcho(async);
+        for (const Row &row : rows) {
+            SCOPED_TRACE(row.request);
+            const std::string text =
+                std::string(row.request)
+                    .insert(std::string(row.request).rfind('}'), async ? ", \"async\": true" : "");
+            const std::string reply = BridgeProtocol::replyText(send(text));
+            const Json::Value parsed = strictParse(reply);
+            if (async) {
+                EXPECT_TRUE(parsed["result"].asBool());
+                recorder.runAll();
+                ASSERT_EQ(recorder.results.size(), 1u);
+                const QString push = BridgeProtocol::pushText(
+                    recorder.results[0].first,
+                    BridgeProtocol::callbackParam(recorder.results[0].second));
+                EXPECT_FALSE(push.contains(QLatin1Char('\n'))) << qPrintable(push);
+                EXPECT_EQ(strictParse(push.toStdString())["param"]["data"], strictParse(row.param));
+                recorder.results.clear();
+            } else {
+                EXPECT_EQ(parsed["data"], strictParse(row.param));
+            }
+        }
+    }
+}
+
+TEST_F(BridgeTest, TextOfTheEngineComesBackAsValidJson)
+{
+    // The engine writes U+0000 as C0 80: raw inside a string it is as malformed as it is for
+    // the page's own JSON.parse, where it once came back out unchanged. Bytes that are no UTF-8
+    // never reach the page as such.
+    const struct
+    {
+        const char *name;
+        std::string text;
+        std::string data;
+    } rows[] = {
+        {"escaped nul", "{\"cmd\": \"echo\", \"param\": \"a\\u0000z\"}", std::string("a\0z", 3)},
+        {"broken sequence", "{\"cmd\": \"echo\", \"param\": \"\xE5\xA4\xB1\xA4\"}",
+         "\xE5\xA4\xB1\xEF\xBF\xBD"},
+        {"lone continuation", "{\"cmd\": \"echo\", \"param\": \"\x80\"}", "\xEF\xBF\xBD"},
+    };
+    for (const bool async : {false, true}) {
+        registerEcho(async);
+        expectFailure(send("{\"cmd\": \"echo\", \"param\": \"a\xC0\x80z\"}"),
+                      QStringLiteral("json 格式错误！"));
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.name);
+            std::string text = row.text;
+            if (async)
+                text.insert(text.rfind('}'), ", \"async\": true");
+            const std::string replyText = BridgeProtocol::replyText(send(text));
+            EXPECT_EQ(replyText.find("\xC0\x80"), std::string::npos);
+            const Json::Value reply = strictParse(replyText);
+            EXPECT_TRUE(reply["result"].asBool());
+            if (!async) {
+                EXPECT_EQ(reply["data"].asString(), row.data);
+                continue;
+            }
+            recorder.runAll();
+            ASSERT_EQ(recorder.results.size(), 1u);
+            const Json::Value param = BridgeProtocol::callbackParam(recorder.results[0].second);
+            const QString push = BridgeProtocol::pushText(recorder.results[0].first, param);
+            EXPECT_EQ(strictParse(push.toStdString())["param"], param);
+            EXPECT_EQ(param["data"].asString(), row.data);
+            recorder.results.clear();
+        }
+    }
+}
+
+TEST_F(BridgeTest, PendingAsynchronousCallsAreBounded)
+{
+    registerEcho(true);
+    const std::string request = R"({"cmd": "Echo", "async": true, "param": [1, 2, 3]})";
+    const int limit = BridgeProtocol::kMaxPendingCalls;
+    for (int i = 0; i < limit; ++i)
+        ASSERT_TRUE(send(request)["result"].asBool()) << "call " << i;
+    EXPECT_EQ(BridgeProtocol::pendingCalls(), limit);
+    const QString refused = QStringLiteral("异步调用 Echo 过多，请稍后再试！");
+    expectFailure(send(request), refused);
+    EXPECT_EQ(recorder.tasks.size(), size_t(limit)) << "a refused call was queued";
+
+    // Run, their results still on the way to the page: still pending.
+    recorder.runAll();
+    EXPECT_EQ(BridgeProtocol::pendingCalls(), limit);
+    expectFailure(send(request), refused);
+
+    // Once a result has been handed over and let go, one call fits again.
+    recorder.results.pop_back();
+    EXPECT_EQ(BridgeProtocol::pendingCalls(), limit - 1);
+    EXPECT_TRUE(send(request)["result"].asBool());
+    expectFailure(send(request), refused);
+
+    // Queued tasks that are dropped unrun and results that are let go free their places too.
+    recorder.results.clear();
+    recorder.tasks.clear();
+    EXPECT_EQ(BridgeProtocol::pendingCalls(), 0);
+
+    // Pushes the page has not run yet (it has not yielded) count as well.
+    int backlog = limit - 1;
+    auto sendWithBacklog = [&] {
+        return BridgeProtocol::handleMessage(request.c_str(), recorder.poster(), recorder.sink(),
+                                             [&backlog] { return backlog; });
+    };
+    EXPECT_TRUE(sendWithBacklog()["result"].asBool());
+    expectFailure(sendWithBacklog(), refused);
+    backlog = 0;
+    EXPECT_TRUE(sendWithBacklog()["result"].asBool());
+    recorder.tasks.clear();
+    // Synchronous calls are never refused.
+    CommandRegistry::registerCommand(
+        QStringLiteral("sync"), [](const Json::Value &, const ReplyPtr &r) { r->setResult(true); },
+        false);
+    for (int i = 0; i < limit; ++i)
+        ASSERT_TRUE(send(request)["result"].asBool());
+    expectSuccess(send(R"({"cmd": "sync"})"), Json::Value());
+    recorder.tasks.clear();
 }
 
 TEST_F(BridgeTest, NonStringCmdIsQuotedInError)
@@ -361,6 +523,13 @@ TEST_F(BridgeTest, ErrorTextsGoThroughTheirTranslationContexts)
     expectFailure(send(R"({"cmd": "x"})"), QStringLiteral("[QWebBrowser]方法 x 不存在！"));
     expectFailure(send(R"({"cmd": "s", "async": true})"),
                   QStringLiteral("[QWebBrowser]该方法 s 不支持异步调用！"));
+    CommandRegistry::registerCommand(
+        QStringLiteral("a"), [](const Json::Value &, const ReplyPtr &) {}, true);
+    for (int i = 0; i < BridgeProtocol::kMaxPendingCalls; ++i)
+        send(R"({"cmd": "a", "async": true})");
+    expectFailure(send(R"({"cmd": "a", "async": true})"),
+                  QStringLiteral("[QWebBrowser]异步调用 a 过多，请稍后再试！"));
+    recorder.tasks.clear();
     QCoreApplication::removeTranslator(&tagger);
 }
 

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
+#include <string>
 
 namespace {
 
@@ -331,11 +332,15 @@ void TestWebHost::messageErrorTexts()
 
     const struct
     {
-        const char *text;
+        std::string text;
         QString msg;
     } rows[] = {
         {"", QStringLiteral("json 格式错误！")},
         {"{\"cmd\": ", QStringLiteral("json 格式错误！")},
+        // Past the reader's nesting limit: once the end of the whole program.
+        {std::string(1000, '['), QStringLiteral("json 格式错误！")},
+        {"{\"cmd\": \"queryLogin\", \"param\": " + std::string(5000, '{'),
+         QStringLiteral("json 格式错误！")},
         {"{\"cmd\": \"NoSuchThing\"}", QStringLiteral("方法 NoSuchThing 不存在！")},
         {"{\"param\": 1}", QStringLiteral("方法  不存在！")},
         {"{\"cmd\": \"ShowLoginForm\", \"async\": true}",
@@ -350,7 +355,7 @@ void TestWebHost::messageErrorTexts()
     QCOMPARE(reported["replies"].size(), Json::ArrayIndex(std::size(rows)));
     for (Json::ArrayIndex i = 0; i < std::size(rows); ++i) {
         reply = WebHostFixture::parse(str(reported["replies"][i]));
-        QVERIFY2(reply["result"].isBool(), rows[i].text);
+        QVERIFY2(reply["result"].isBool(), rows[i].text.c_str());
         QCOMPARE(reply["result"].asBool(), false);
         QCOMPARE(str(reply["msg"]), rows[i].msg);
         QVERIFY(!reply.isMember("data"));

@@ -17,10 +17,13 @@ test('Chinese texts for a zh language', async () => {
     assert.equal(await page.evaluate(() => navigator.language), 'zh-CN');
     assert.equal((await page.textContent('#btnSignIn')).trim(), '登录');
     assert.equal((await page.textContent('#signinLabel')).trim(), '未登录');
-    assert.equal((await page.textContent('#lessonTitle')).trim(), 'F 与 J');
+    // The Chinese interface opens on pinyin practice; the graded lessons are one click away.
+    assert.equal((await page.textContent('#lessonTitle')).trim(), '声母 b p m f');
     assert.equal((await page.textContent('#lessonNumber')).trim(), '第 1 课');
     assert.equal(await page.getAttribute('#btnClose', 'title'), '关闭');
     assert.equal(await page.getAttribute('html', 'lang'), 'zh-CN');
+    await page.click('#btnCourseKeys');
+    assert.equal((await page.textContent('#lessonTitle')).trim(), 'F 与 J');
 });
 
 test('English texts for any other language', async () => {

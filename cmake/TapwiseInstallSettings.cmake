@@ -1,0 +1,22 @@
+# Install-time part of TapwiseInstall.cmake: puts the example settings file under the system
+# configuration folder (kept if it is already there: it may hold the administrator's edits)
+# and links it from the program folder.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    set(settings_dir /etc/tapwise)
+else()
+    set(settings_dir ${CMAKE_INSTALL_PREFIX}/etc/tapwise)
+endif()
+set(settings_file ${settings_dir}/app.ini)
+set(link ${CMAKE_INSTALL_PREFIX}/${TAPWISE_PROGRAM_DIR}/app.ini)
+
+if(NOT EXISTS "$ENV{DESTDIR}${settings_file}")
+    message(STATUS "Installing: $ENV{DESTDIR}${settings_file}")
+    file(MAKE_DIRECTORY "$ENV{DESTDIR}${settings_dir}")
+    file(COPY_FILE "${TAPWISE_SETTINGS_SOURCE}" "$ENV{DESTDIR}${settings_file}")
+else()
+    message(STATUS "Up-to-date: $ENV{DESTDIR}${settings_file} (kept)")
+endif()
+message(STATUS "Installing: $ENV{DESTDIR}${link} -> ${settings_file}")
+file(REMOVE "$ENV{DESTDIR}${link}")
+file(CREATE_LINK "${settings_file}" "$ENV{DESTDIR}${link}" SYMBOLIC)
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${settings_file}" "${link}")

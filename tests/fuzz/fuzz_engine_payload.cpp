@@ -1,0 +1,96 @@
+// libFuzzer target: the engine's decoder of the payload a bound function sends with prompt().
+// As in the engine, only payloads that begin with the token are decoded (the seeds use the
+// token "token"). Any text must decode without fault; a decoded call holds only values the
+// bridge can carry, and written out again it decodes to the same call.
+
+#include "qbridgeprotocol.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void check(bool condition, const char *what, const QString &payload)
+{
+    if (condition)
+        return;
+    std::fprintf(stderr, "fuzz_engine_payload: %s\n%s\n", what, payload.toUtf8().constData());
+    std::abort();
+}
+
+// The argument as the page's encoder would have written it.
+QJsonValue encoded(const QJsonValue &argument)
+{
+    if (argument.isUndefined())
+        return QJsonObject {{QStringLiteral("u"), 1}};
+    if (argument.isObject())
+        return QJsonObject {{QStringLiteral("o"), 1}};
+    if (argument.isDouble() && !std::isfinite(argument.toDouble())) {
+        const double number = argument.toDouble();
+        return QJsonObject {{QStringLiteral("n"),
+                             std::isnan(number) ? QStringLiteral("NaN")
+                                 : number > 0   ? QStringLiteral("Infinity")
+                                                : QStringLiteral("-Infinity")}};
+    }
+    return argument;
+}
+
+// By value: a number read back from JSON may be held as an integer, one decoded from {"n": ...}
+// as a double, and QJsonValue's == tells those apart.
+bool sameArgument(const QJsonValue &a, const QJsonValue &b)
+{
+    if (a.isDouble() && b.isDouble()) {
+        if (std::isnan(a.toDouble()))
+            return std::isnan(b.toDouble());
+        return a.toDouble() == b.toDouble();
+    }
+    return a == b;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString payload =
+        QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<int>(size));
+    if (!QBridgeProtocol::carriesToken(payload, QStringLiteral("token")))
+        return 0;
+    const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(payload);
+    if (!call.valid)
+        return 0;
+    if (call.isDocumentCheck) {
+        check(call.name.isEmpty() && call.arguments.isEmpty(), "document check with a call",
+              payload);
+        return 0;
+    }
+    QJsonArray arguments;
+    for (const QJsonValue &argument : call.arguments) {
+        check(!argument.isArray(), "an array crossed the bridge", payload);
+        check(!argument.isObject() || argument.toObject().isEmpty(),
+              "an object with members crossed the bridge", payload);
+        arguments.append(encoded(argument));
+        // Every value has an answer the page's decoder understands.
+        check(!QBridgeProtocol::encodeValue(argument).isEmpty(), "value without an answer",
+              payload);
+    }
+    const QJsonObject again {{QStringLiteral("t"), call.token},
+                             {QStringLiteral("n"), call.name},
+                             {QStringLiteral("a"), arguments}};
+    const QString rewritten =
+        QString::fromUtf8(QJsonDocument(again).toJson(QJsonDocument::Compact));
+    const QBridgeProtocol::Call back = QBridgeProtocol::decodeCall(rewritten);
+    check(back.valid && !back.isDocumentCheck, "rewritten call does not decode", payload);
+    check(back.token == call.token && back.name == call.name, "token or name changed", payload);
+    check(back.arguments.size() == call.arguments.size(), "argument count changed", payload);
+    for (int i = 0; i < call.arguments.size(); ++i)
+        check(sameArgument(back.arguments.at(i), call.arguments.at(i)), "argument changed",
+              payload);
+    return 0;
+}
