@@ -540,11 +540,8 @@
         return t(unit() === 'cpm' ? 'goalCpm' : 'goal', { wpm: speedOf(lesson.goal), accuracy: lesson.goal.accuracy });
     }
 
-    // US QWERTY keeps the key progress had before there were other courses.
     function progressKey(profile) {
-        var course = lessons.course;
-        if (course.kind === 'pinyin') return profile + ':pinyin';
-        return course.layout.id === 'us' ? profile : profile + ':' + course.layout.id;
+        return storage.trackKey(profile, currentLayout());
     }
 
     /** Makes the course of kind ('keys' or 'pinyin') on a layout id current, with its keyboard. */
@@ -645,7 +642,7 @@
                 keyHits: keyboard.byKey(result.keyHits)
             }, passed);
         }
-        if (!app.history.add(history.makeSession(lesson, result, at, currentLayout(), keyboard.keyFor))) {
+        if (!app.history.add(history.makeSession(lesson, result, at, runTrack(), keyboard.keyFor))) {
             showToast(t('historyNotSaved'));
         }
         app.lastResult = { lesson: lesson, result: result, passed: passed, unlockedNext: passed && !wasUnlocked };
@@ -658,9 +655,17 @@
         primary.focus();
     }
 
-    /** The layout runs are typed on; figures of different layouts are kept apart. */
+    /**
+     * The track the course's figures belong to: the chosen layout, or "pinyin". History and
+     * progress of different tracks are kept apart.
+     */
     function currentLayout() {
-        return keyboard.layout.id;
+        return lessons.course.kind === 'pinyin' ? 'pinyin' : keyboard.layout.id;
+    }
+
+    /** The track of the open run: practice texts are typed as keys on the chosen layout. */
+    function runTrack() {
+        return app.practice ? keyboard.layout.id : currentLayout();
     }
 
     function hasNext() {

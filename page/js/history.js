@@ -4,8 +4,9 @@
  * are folded into daily totals so the record stays small enough for localStorage. A stored run
  * or day that does not read as one is skipped and the rest kept.
  *
- * Each run carries the keyboard layout it was typed on, so figures of different layouts are
- * never mixed.
+ * Each run carries the track it belongs to: the keyboard layout of a run on keys, or "pinyin"
+ * for a pinyin lesson (which also keeps its characters per minute). Figures of different tracks
+ * are never mixed, daily totals included.
  */
 (function (global) {
     'use strict';
@@ -18,6 +19,9 @@
     var kMinSessionsOnFull = 100;
     var kDefaultLayout = 'us';
     var kMaxLessonId = 120;
+    // Daily totals of the default layout keep the plain date as their key, as before there were
+    // other tracks; the others are "date@track".
+    var kDayKey = /^(\d{4}-\d{2}-\d{2})(?:@([a-z][a-z0-9-]{0,39}))?$/;
 
     function isCount(value) {
         return typeof value === 'number' && isFinite(value) && value >= 0 && Math.floor(value) === value;
@@ -82,7 +86,7 @@
 
     /** A stored run from a finished one. lesson: {id, kind}. */
     function makeSession(lesson, result, at, layout, keyFor) {
-        return {
+        var session = {
             at: at,
             lesson: lesson.id,
             kind: lesson.kind || 'lesson',
@@ -94,6 +98,19 @@
             errors: result.errors,
             keys: keyFigures(result, keyFor)
         };
+        if (typeof result.cpm === 'number') session.cpm = result.cpm;
+        return session;
+    }
+
+    /** The daily-total key of a run: its day, and its track unless that is the default layout. */
+    function dayKeyOf(session) {
+        return dayOf(session.at) + (session.layout === kDefaultLayout ? '' : '@' + session.layout);
+    }
+
+    /** The track of a daily-total key. */
+    function trackOfDay(key) {
+        var match = kDayKey.exec(key);
+        return match && match[2] ? match[2] : kDefaultLayout;
     }
 
     function readKeys(raw) {
@@ -120,9 +137,10 @@
         if (!isShortText(raw.kind, 20) || !isShortText(raw.layout, 40)) return null;
         if (!isAmount(raw.wpm, 1000) || !isAmount(raw.accuracy, 100) || !isAmount(raw.durationMs)) return null;
         if (!isCount(raw.keystrokes) || !isCount(raw.errors) || raw.errors > raw.keystrokes) return null;
+        if (raw.cpm !== undefined && !isAmount(raw.cpm, 5000)) return null;
         var keys = readKeys(raw.keys);
         if (keys === null) return null;
-        return {
+        var session = {
             at: raw.at,
             lesson: raw.lesson,
             kind: raw.kind,
@@ -134,16 +152,19 @@
             errors: raw.errors,
             keys: keys
         };
+        if (raw.cpm !== undefined) session.cpm = raw.cpm;
+        return session;
     }
 
     /** A stored daily total, or null. */
     function readDay(day, raw) {
-        if (!/^\d{4}-\d{2}-\d{2}$/.test(day)) return null;
+        if (!kDayKey.test(day)) return null;
         if (raw === null || typeof raw !== 'object' || Array.isArray(raw)) return null;
         if (!isCount(raw.sessions) || raw.sessions === 0 || !isAmount(raw.durationMs)) return null;
         if (!isCount(raw.keystrokes) || !isCount(raw.errors) || raw.errors > raw.keystrokes) return null;
         if (!isAmount(raw.wpmSum) || !isAmount(raw.accuracySum) || raw.accuracySum > 100 * raw.sessions) return null;
-        return {
+        if (raw.cpmSum !== undefined && !isAmount(raw.cpmSum)) return null;
+        var read = {
             sessions: raw.sessions,
             durationMs: raw.durationMs,
             keystrokes: raw.keystrokes,
@@ -151,6 +172,8 @@
             wpmSum: raw.wpmSum,
             accuracySum: raw.accuracySum
         };
+        if (raw.cpmSum !== undefined) read.cpmSum = raw.cpmSum;
+        return read;
     }
 
     function emptyDay() {
@@ -164,6 +187,7 @@
         day.errors += session.errors;
         day.wpmSum += session.wpm;
         day.accuracySum += session.accuracy;
+        if (session.cpm !== undefined) day.cpmSum = (day.cpmSum || 0) + session.cpm;
     }
 
     function byTime(a, b) {
@@ -206,7 +230,7 @@
         var excess = data.sessions.length - keep;
         if (excess <= 0) return 0;
         data.sessions.splice(0, excess).forEach(function (session) {
-            var key = dayOf(session.at);
+            var key = dayKeyOf(session);
             addToDay(data.days[key] || (data.days[key] = emptyDay()), session);
         });
         return excess;
@@ -271,32 +295,47 @@
         return this.save();
     };
 
-    History.prototype.sessions = function () {
-        return this.data.sessions;
+    /** The runs kept whole, oldest first; with a track, only that track's. */
+    History.prototype.sessions = function (track) {
+        if (track === undefined) return this.data.sessions;
+        return this.data.sessions.filter(function (session) {
+            return session.layout === track;
+        });
     };
 
-    /** Runs ever finished, folded ones included. */
-    History.prototype.totalSessions = function () {
+    /** Runs ever finished, folded ones included; with a track, only that track's. */
+    History.prototype.totalSessions = function (track) {
         var days = this.data.days;
-        return this.data.sessions.length + Object.keys(days).reduce(function (sum, key) {
-            return sum + days[key].sessions;
+        return this.sessions(track).length + Object.keys(days).reduce(function (sum, key) {
+            return track === undefined || trackOfDay(key) === track ? sum + days[key].sessions : sum;
         }, 0);
     };
 
-    /** Per-day totals of folded and whole runs, oldest day first: [{day, sessions, ...}]. */
-    History.prototype.daily = function () {
+    /**
+     * Per-day totals of folded and whole runs of a track, oldest day first: [{day, sessions,
+     * wpm, accuracy, cpm (pinyin), ...}].
+     */
+    History.prototype.daily = function (track) {
         var merged = {};
         var days = this.data.days;
         Object.keys(days).forEach(function (key) {
-            merged[key] = Object.assign({}, days[key]);
+            if (track !== undefined && trackOfDay(key) !== track) return;
+            var day = kDayKey.exec(key)[1];
+            var total = merged[day] || (merged[day] = emptyDay());
+            var folded = days[key];
+            ['sessions', 'durationMs', 'keystrokes', 'errors', 'wpmSum', 'accuracySum', 'cpmSum'].forEach(function (field) {
+                if (folded[field] !== undefined) total[field] = (total[field] || 0) + folded[field];
+            });
         });
-        this.data.sessions.forEach(function (session) {
+        this.sessions(track).forEach(function (session) {
             var key = dayOf(session.at);
             addToDay(merged[key] || (merged[key] = emptyDay()), session);
         });
         return Object.keys(merged).sort().map(function (key) {
             var day = merged[key];
-            return Object.assign({ day: key, wpm: day.wpmSum / day.sessions, accuracy: day.accuracySum / day.sessions }, day);
+            var figures = { day: key, wpm: day.wpmSum / day.sessions, accuracy: day.accuracySum / day.sessions };
+            if (day.cpmSum !== undefined) figures.cpm = day.cpmSum / day.sessions;
+            return Object.assign(figures, day);
         });
     };
 
@@ -376,6 +415,7 @@
         defaultLayout: kDefaultLayout,
         median: median,
         dayOf: dayOf,
+        trackOfDay: trackOfDay,
         keyFigures: keyFigures,
         makeSession: makeSession,
         readSession: readSession,

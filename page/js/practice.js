@@ -87,10 +87,11 @@
 
     function describeUnlock(made) {
         var open = made.lesson.id.replace('unlock-', '') | 0;
-        var letters = weakkeys.unlockOrder.slice(0, open).split('');
+        var order = made.state.order;
+        var letters = order.slice(0, open).split('');
         var text = (made.opened ? t('unlockOpened', { key: Tapwise.keyboard.keyName(made.opened) }) + ' ' : '') +
             t('unlockTip', { keys: keyList(letters), newest: Tapwise.keyboard.keyName(letters[letters.length - 1]) }) + ' ';
-        var next = weakkeys.unlockOrder.charAt(open);
+        var next = order.charAt(open);
         text += next ? t('unlockRule', {
             next: Tapwise.keyboard.keyName(next),
             presses: weakkeys.unlockMinPresses,
@@ -130,12 +131,22 @@
         return lesson;
     }
 
+    // Weak keys and key by key train letters with English words: not a pinyin lesson's task.
+    function onPinyin() {
+        return !!(Tapwise.lessons.course && Tapwise.lessons.course.kind === 'pinyin');
+    }
+
     function renderNav() {
+        var pinyin = onPinyin();
+        var weak = $('navWeak');
+        weak.setAttribute('aria-disabled', pinyin ? 'true' : 'false');
+        weak.classList.toggle('is-locked', pinyin);
+        weak.title = pinyin ? t('keysPracticeOnly') : '';
         var unlock = $('navUnlock');
-        var open = !!(state().progress && allPassed());
+        var open = !pinyin && !!(state().progress && allPassed());
         unlock.setAttribute('aria-disabled', open ? 'false' : 'true');
         unlock.classList.toggle('is-locked', !open);
-        unlock.title = open ? '' : t('unlockLocked');
+        unlock.title = open ? '' : t(pinyin ? 'keysPracticeOnly' : 'unlockLocked');
         ['navWeak', 'navUnlock', 'navTexts', 'navProgress'].forEach(function (id) {
             var active = (id === 'navTexts' && state().screen === 'texts') ||
                 (id === 'navProgress' && state().screen === 'progress') ||
@@ -274,10 +285,18 @@
     /* ---------- wiring ---------- */
 
     function openWeak() {
+        if (onPinyin()) {
+            Tapwise.app.showToast(t('keysPracticeOnly'));
+            return;
+        }
         Tapwise.app.startPractice(weakLesson(), true);
     }
 
     function openUnlock() {
+        if (onPinyin()) {
+            Tapwise.app.showToast(t('keysPracticeOnly'));
+            return;
+        }
         if (!allPassed()) {
             Tapwise.app.showToast(t('unlockLocked'));
             return;

@@ -31,9 +31,9 @@
         figureBestWpm: '最高速度',
         figureAccuracy: '最近 10 次平均准确率',
         figureFolded: '其中 {n} 次较早的练习已按天合并',
-        chartSpeedSessions: '每次练习的速度（WPM），{n} 次移动平均',
+        chartSpeedSessions: '每次练习的速度（{unit}），{n} 次移动平均',
         chartAccuracySessions: '每次练习的准确率（%），{n} 次移动平均',
-        chartDaily: '每天的平均速度（WPM），{n} 天移动平均',
+        chartDaily: '每天的平均速度（{unit}），{n} 天移动平均',
         chartTime: '每天的练习时间（分钟）',
         seriesWpm: '速度',
         seriesAccuracy: '准确率',
@@ -104,7 +104,11 @@
         textNothing: '这段文本里没有键盘能打出的字符',
         textFull: '最多保存 {max} 段文本，请先删除一些',
         textStorage: '无法保存：浏览器存储已满或不可用',
-        customTip: '自己的文本。打不出的字符已跳过。'
+        customTip: '自己的文本。打不出的字符已跳过。',
+        keysPracticeOnly: '薄弱键练习和逐键解锁属于键位练习，拼音练习中不可用',
+        progressTrack: '{profile} · {track}',
+        progressNoneTrack: '在{track}上还没有完成过练习。',
+        progressOtherTracks: '另有 {n} 次练习属于其他键盘布局或拼音练习，切换过去即可查看。'
     });
 
     Object.assign(Tapwise.i18n.texts.en, {
@@ -135,9 +139,9 @@
         figureBestWpm: 'Best speed',
         figureAccuracy: 'Accuracy, last 10 runs',
         figureFolded: '{n} older runs are kept as daily totals',
-        chartSpeedSessions: 'Speed per run (WPM), moving average of {n}',
+        chartSpeedSessions: 'Speed per run ({unit}), moving average of {n}',
         chartAccuracySessions: 'Accuracy per run (%), moving average of {n}',
-        chartDaily: 'Average speed per day (WPM), {n}-day moving average',
+        chartDaily: 'Average speed per day ({unit}), {n}-day moving average',
         chartTime: 'Time practised per day (minutes)',
         seriesWpm: 'Speed',
         seriesAccuracy: 'Accuracy',
@@ -208,6 +212,10 @@
         textNothing: 'Nothing in this text can be typed on the keyboard',
         textFull: 'At most {max} texts can be kept; delete some first',
         textStorage: 'Cannot keep it: browser storage is full or unavailable',
-        customTip: 'Your own text. Characters the keyboard cannot type are skipped.'
+        customTip: 'Your own text. Characters the keyboard cannot type are skipped.',
+        keysPracticeOnly: 'Weak keys and key by key belong to touch typing, not to pinyin practice',
+        progressTrack: '{profile} · {track}',
+        progressNoneTrack: 'No finished practice on {track} yet.',
+        progressOtherTracks: '{n} more runs belong to other layouts or to pinyin practice: switch to them to see them.'
     });
 })(window);

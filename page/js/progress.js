@@ -54,6 +54,24 @@
         return t('profileName', { name: profile.replace(/^profile:/, '') });
     }
 
+    /** The track the screen shows: the course's layout, or pinyin. */
+    function track() {
+        return Tapwise.app.currentLayout();
+    }
+
+    function trackName(id) {
+        return id === 'pinyin' ? t('coursePinyin') : i18n.pick(Tapwise.layouts.get(id).name);
+    }
+
+    /** A run's or day's speed in the track's unit: characters a minute for pinyin. */
+    function speed(figures) {
+        return track() === 'pinyin' ? figures.cpm || 0 : figures.wpm;
+    }
+
+    function unitLabel() {
+        return t(track() === 'pinyin' ? 'cpmUnit' : 'wpmUnit');
+    }
+
     function message(text, warning) {
         var element = $('progressMessage');
         element.textContent = text || '';
@@ -68,12 +86,12 @@
         }, 0) / values.length : 0;
     }
 
-    function renderFigures(sessions, days, total) {
+    function renderFigures(sessions, days, total, others) {
         var container = $('progressFigures');
         container.textContent = '';
         var recent = sessions.slice(-kRecent);
         var best = sessions.reduce(function (max, session) {
-            return Math.max(max, session.wpm);
+            return Math.max(max, speed(session));
         }, 0);
         var totalMs = days.reduce(function (sum, day) {
             return sum + day.durationMs;
@@ -81,13 +99,11 @@
         var figures = [
             ['figureSessions', String(total)],
             ['figureTime', formatDuration(totalMs)],
-            ['figureRecentWpm', recent.length ? String(round(average(recent.map(function (s) {
-                return s.wpm;
-            })), 1)) + ' WPM' : '—'],
+            ['figureRecentWpm', recent.length ? String(round(average(recent.map(speed)), 1)) + ' ' + unitLabel() : '—'],
             ['figureAccuracy', recent.length ? String(round(average(recent.map(function (s) {
                 return s.accuracy;
             })), 1)) + '%' : '—'],
-            ['figureBestWpm', sessions.length ? String(round(best, 1)) + ' WPM' : '—']
+            ['figureBestWpm', sessions.length ? String(round(best, 1)) + ' ' + unitLabel() : '—']
         ];
         figures.forEach(function (entry) {
             var figure = document.createElement('div');
@@ -109,10 +125,17 @@
             folded.textContent = t('figureFolded', { n: total - sessions.length });
             container.appendChild(folded);
         }
+        if (others > 0) {
+            var elsewhere = document.createElement('p');
+            elsewhere.className = 'figure-note';
+            elsewhere.setAttribute('data-note', 'others');
+            elsewhere.textContent = t('progressOtherTracks', { n: others });
+            container.appendChild(elsewhere);
+        }
     }
 
-    function renderCharts(sessions, days) {
-        var offset = state().history.totalSessions() - sessions.length;
+    function renderCharts(sessions, days, total) {
+        var offset = total - sessions.length;
         var sessionLabels = sessions.map(function (session, index) {
             return t('sessionN', { n: offset + index + 1, date: formatDate(session.at) });
         });
@@ -120,16 +143,15 @@
             return String(offset + index + 1);
         });
         var one = sessions.length === 1 ? ' — ' + t('chartOnePoint') : '';
-        var wpm = sessions.map(function (session) {
-            return session.wpm;
-        });
+        var wpm = sessions.map(speed);
         var accuracy = sessions.map(function (session) {
             return session.accuracy;
         });
-        $('captionSpeed').textContent = t('chartSpeedSessions', { n: kSessionAverage }) + one;
+        var unit = unitLabel();
+        $('captionSpeed').textContent = t('chartSpeedSessions', { n: kSessionAverage, unit: unit }) + one;
         charts.render($('chartSpeed'), {
             kind: 'line',
-            label: t('chartSpeedSessions', { n: kSessionAverage }),
+            label: t('chartSpeedSessions', { n: kSessionAverage, unit: unit }),
             labels: sessionLabels,
             xTicks: sessionTicks,
             yMin: 0,
@@ -162,13 +184,11 @@
         var dayTicks = charts.spreadTicks(days.length, function (index) {
             return days[index].day.slice(5);
         }, 4);
-        var dailyWpm = days.map(function (day) {
-            return day.wpm;
-        });
-        $('captionDaily').textContent = t('chartDaily', { n: kDayAverage });
+        var dailyWpm = days.map(speed);
+        $('captionDaily').textContent = t('chartDaily', { n: kDayAverage, unit: unit });
         charts.render($('chartDaily'), {
             kind: 'line',
-            label: t('chartDaily', { n: kDayAverage }),
+            label: t('chartDaily', { n: kDayAverage, unit: unit }),
             labels: dayLabels,
             xTicks: dayTicks,
             yMin: 0,
@@ -209,7 +229,7 @@
         if (!view.heatKeyboard) view.heatKeyboard = new Tapwise.keyboard.KeyboardView($('heatKeyboard'));
         else view.heatKeyboard.render();
         var keyboardView = view.heatKeyboard;
-        var totals = history.keyTotals(sessions, { layout: Tapwise.app.currentLayout() });
+        var totals = history.keyTotals(sessions, { layout: track() });
         var minPresses = Tapwise.weakkeys.minPresses;
         var measured = Object.keys(totals).filter(function (id) {
             return totals[id].presses >= minPresses && keyboardView.elements[id];
@@ -319,18 +339,22 @@
 
     function render() {
         if (!state().history) return;
-        $('progressProfile').textContent = profileLabel();
+        var shown = track();
+        $('progressProfile').textContent = t('progressTrack', { profile: profileLabel(), track: trackName(shown) });
+        $('progressProfile').setAttribute('data-track', shown);
         var record = state().history;
-        var sessions = record.sessions();
-        var days = record.daily();
-        var total = record.totalSessions();
+        var sessions = record.sessions(shown);
+        var days = record.daily(shown);
+        var total = record.totalSessions(shown);
+        var others = record.totalSessions() - total;
         var empty = $('progressEmpty');
         empty.hidden = total > 0;
-        empty.textContent = total === 0 ? t('progressNone') : '';
+        empty.textContent = total > 0 ? '' : others === 0 ? t('progressNone') :
+            t('progressNoneTrack', { track: trackName(shown) }) + ' ' + t('progressOtherTracks', { n: others });
         $('progressBody').hidden = total === 0;
         if (total === 0) return;
-        renderFigures(sessions, days, total);
-        renderCharts(sessions, days);
+        renderFigures(sessions, days, total, others);
+        renderCharts(sessions, days, total);
         renderHeat(sessions);
         var note = total === 1 ? t('progressOne') : '';
         if (note && !$('progressMessage').textContent) message(note, false);
@@ -346,14 +370,36 @@
 
     /* ---------- export and import ---------- */
 
+    // Lesson progress is kept per track: US QWERTY under the profile's own key ("progress"),
+    // every other layout and pinyin beside it ("courses").
+    function tracks() {
+        return Tapwise.layouts.list.map(function (layout) {
+            return layout.id;
+        }).concat(['pinyin']);
+    }
+
+    function trackProgress(id) {
+        return new Tapwise.storage.Progress(Tapwise.storage.trackKey(state().profileName, id));
+    }
+
+    function hasContent(data) {
+        return Object.keys(data.lessons).length > 0 || Object.keys(data.keys).length > 0;
+    }
+
     /** Everything of the open profile as the exported object. */
     function exportData(now) {
+        var courses = {};
+        tracks().forEach(function (id) {
+            var data = trackProgress(id).data;
+            if (id !== 'us' && hasContent(data)) courses[id] = data;
+        });
         return {
             format: kFormat,
             version: kFormatVersion,
             exported: new Date(now).toISOString(),
             profile: state().profileName,
-            progress: state().progress.data,
+            progress: trackProgress('us').data,
+            courses: courses,
             history: state().history.data,
             texts: state().customTexts.toJSON()
         };
@@ -396,17 +442,30 @@
         }
         if (raw === null || typeof raw !== 'object' || Array.isArray(raw) || raw.format !== kFormat) return { error: 'foreign' };
         if (raw.version !== kFormatVersion) return { error: 'version', detail: String(raw.version) };
-        var progress = raw.progress;
         function plainObject(value) {
             return value !== null && typeof value === 'object' && !Array.isArray(value);
         }
-        if (!plainObject(progress) || progress.version !== Tapwise.storage.version ||
-            !plainObject(progress.lessons) || !plainObject(progress.keys)) {
-            return { error: 'damaged', detail: 'partProgress' };
+        function isProgress(progress) {
+            if (!plainObject(progress) || progress.version !== Tapwise.storage.version ||
+                !plainObject(progress.lessons) || !plainObject(progress.keys)) {
+                return false;
+            }
+            return Object.keys(progress.lessons).every(function (id) {
+                return plainObject(progress.lessons[id]);
+            });
         }
-        var lessonIds = Object.keys(progress.lessons);
-        for (var i = 0; i < lessonIds.length; ++i) {
-            if (!plainObject(progress.lessons[lessonIds[i]])) return { error: 'damaged', detail: 'partProgress' };
+        if (!isProgress(raw.progress)) return { error: 'damaged', detail: 'partProgress' };
+        // Files from before there were other tracks have no "courses".
+        var rawCourses = raw.courses === undefined ? {} : raw.courses;
+        if (!plainObject(rawCourses)) return { error: 'damaged', detail: 'partProgress' };
+        var known = tracks();
+        var courses = {};
+        var ids = Object.keys(rawCourses);
+        for (var i = 0; i < ids.length; ++i) {
+            if (ids[i] === 'us' || known.indexOf(ids[i]) < 0 || !isProgress(rawCourses[ids[i]])) {
+                return { error: 'damaged', detail: 'partProgress' };
+            }
+            courses[ids[i]] = Tapwise.storage.sanitize(rawCourses[ids[i]]);
         }
         var read = history.readData(raw.history, true);
         if (read.error) return { error: 'damaged', detail: 'partHistory' };
@@ -415,7 +474,8 @@
         var exported = Date.parse(raw.exported);
         return {
             data: {
-                progress: Tapwise.storage.sanitize(progress),
+                progress: Tapwise.storage.sanitize(raw.progress),
+                courses: courses,
                 history: read.data,
                 texts: texts.texts,
                 exported: isFinite(exported) ? exported : null
@@ -455,9 +515,13 @@
             return read;
         }
         view.pendingImport = read.data;
-        var passed = Object.keys(read.data.progress.lessons).filter(function (id) {
-            return read.data.progress.lessons[id].passed;
-        }).length;
+        var passed = [read.data.progress].concat(Object.keys(read.data.courses).map(function (id) {
+            return read.data.courses[id];
+        })).reduce(function (sum, progress) {
+            return sum + Object.keys(progress.lessons).filter(function (id) {
+                return progress.lessons[id].passed;
+            }).length;
+        }, 0);
         var runs = read.data.history.sessions.length + Object.keys(read.data.history.days).reduce(function (sum, day) {
             return sum + read.data.history.days[day].sessions;
         }, 0);
@@ -480,15 +544,23 @@
         hideImport();
         if (!data) return false;
         var app = state();
+        // Every track is replaced: one the file does not have starts empty.
+        var stores = tracks().map(function (id) {
+            var store = trackProgress(id);
+            var wanted = id === 'us' ? data.progress : data.courses[id] || { version: Tapwise.storage.version };
+            return { store: store, before: JSON.parse(JSON.stringify(store.data)), wanted: wanted };
+        });
         var before = {
-            progress: JSON.parse(JSON.stringify(app.progress.data)),
             history: JSON.parse(JSON.stringify(app.history.data)),
             texts: app.customTexts.texts.slice()
         };
-        var saved = app.progress.replace(data.progress) && app.history.replace(data.history) &&
-            app.customTexts.replace(data.texts);
+        var saved = stores.every(function (entry) {
+            return entry.store.replace(entry.wanted);
+        }) && app.history.replace(data.history) && app.customTexts.replace(data.texts);
         if (!saved) {
-            app.progress.replace(before.progress);
+            stores.forEach(function (entry) {
+                entry.store.replace(entry.before);
+            });
             app.history.replace(before.history);
             app.customTexts.replace(before.texts);
             message(t('importNotSaved'), true);

@@ -46,6 +46,11 @@
         return 'user:' + (typeof deviceId === 'string' && deviceId.length > 0 ? deviceId : 'this-device');
     }
 
+    /** The progress key of a profile's track; US QWERTY keeps the key from before other tracks. */
+    function trackKey(profile, track) {
+        return !track || track === 'us' ? profile : profile + ':' + track;
+    }
+
     function count(value) {
         return typeof value === 'number' && isFinite(value) && value >= 0 ? value : 0;
     }
@@ -183,6 +188,7 @@
         version: kVersion,
         sanitize: sanitize,
         profileKey: profileKey,
+        trackKey: trackKey,
         pickBackend: pickBackend,
         MemoryBackend: MemoryBackend,
         Progress: Progress

@@ -22,6 +22,10 @@
     // Key by key: the home row first, then the letters in order of use in English.
     var kUnlockOrder = 'fjdksla' + 'eirutonhgcmwypvbxqz';
     var kUnlockStart = 7;
+    // Other layouts: their home-row letters from the index fingers out, then the rest by how
+    // often English (the practice words) uses them.
+    var kHomeCodes = ['KeyF', 'KeyJ', 'KeyD', 'KeyK', 'KeyS', 'KeyL', 'KeyA', 'Semicolon'];
+    var kLetterUse = 'etaoinsrhldcumfpgwybvkxjqz';
     var kUnlockMinPresses = 15;
     var kUnlockMaxMissRate = 0.06;
     // 30 WPM: five keystrokes a word.
@@ -179,13 +183,37 @@
         };
     }
 
+    /**
+     * The order key by key opens the letters of a layout in: {order, start (letters open at
+     * first)}. Layouts with the US letters keep its order, so their runs so far stay valid.
+     */
+    function unlockPlan(layoutId) {
+        var layouts = Tapwise.layouts;
+        var layout = layouts ? layouts.get(layoutId) : null;
+        var us = layouts ? layouts.get('us') : null;
+        var sameLetters = !layout || Object.keys(us.keys).every(function (code) {
+            var plain = us.keys[code].plain;
+            return !letters.test(plain) || (layout.keys[code] && layout.keys[code].plain === plain);
+        });
+        if (sameLetters) return { order: kUnlockOrder, start: kUnlockStart };
+        var home = '';
+        kHomeCodes.forEach(function (code) {
+            var ch = layout.keys[code] ? layout.keys[code].plain : '';
+            if (letters.test(ch) && home.indexOf(ch) < 0) home += ch;
+        });
+        var rest = kLetterUse.split('').filter(function (ch) {
+            return home.indexOf(ch) < 0;
+        }).join('');
+        return { order: home + rest, start: home.length };
+    }
+
     /** Number of letters open in key by key, from the runs of it so far. */
-    function unlockedCount(sessions, layout) {
-        var count = kUnlockStart;
+    function unlockedCount(sessions, layout, plan) {
+        var count = plan.start;
         sessions.forEach(function (session) {
             var match = /^unlock-(\d+)$/.exec(session.lesson);
             if (session.kind === 'unlock' && session.layout === layout && match) {
-                count = Math.max(count, Math.min(kUnlockOrder.length, parseInt(match[1], 10)));
+                count = Math.max(count, Math.min(plan.order.length, parseInt(match[1], 10)));
             }
         });
         return count;
@@ -197,8 +225,9 @@
      * the next run opens the next letter.
      */
     function unlockState(sessions, layout) {
-        var count = unlockedCount(sessions, layout);
-        var open = kUnlockOrder.slice(0, count);
+        var plan = unlockPlan(layout);
+        var count = unlockedCount(sessions, layout, plan);
+        var open = plan.order.slice(0, count);
         var totals = Tapwise.history.keyTotals(sessions, {
             layout: layout,
             limit: kUnlockRecentSessions,
@@ -224,9 +253,10 @@
         return {
             open: open,
             newest: open.charAt(open.length - 1),
-            next: count < kUnlockOrder.length ? kUnlockOrder.charAt(count) : null,
+            order: plan.order,
+            next: count < plan.order.length ? plan.order.charAt(count) : null,
             keys: keys,
-            ready: ready && count < kUnlockOrder.length
+            ready: ready && count < plan.order.length
         };
     }
 
@@ -266,6 +296,7 @@
         minPresses: kMinPresses,
         unlockOrder: kUnlockOrder,
         unlockStart: kUnlockStart,
+        unlockPlan: unlockPlan,
         unlockMaxMs: kUnlockMaxMs,
         unlockMaxMissRate: kUnlockMaxMissRate,
         unlockMinPresses: kUnlockMinPresses,
