@@ -1,6 +1,7 @@
-// The two host commands as the page reaches them through the dispatcher.
+// The host commands as the page reaches them through the dispatcher.
 #include "bridgeprotocol.h"
 #include "commandregistry.h"
+#include "csetting.h"
 #include "hostcommands.h"
 #include "quser.h"
 #include "qworkpool.h"
@@ -46,11 +47,108 @@ protected:
 
 TEST_F(HostCommandsTest, RegisteredWithTheirAsyncFlags)
 {
-    const CommandEntry *login = CommandRegistry::find(QStringLiteral("showLoginForm"));
-    const CommandEntry *query = CommandRegistry::find(QStringLiteral("queryLogin"));
-    ASSERT_TRUE(login && query);
-    EXPECT_FALSE(login->async);
-    EXPECT_TRUE(query->async);
+    const std::pair<const char *, bool> rows[] = {{"showLoginForm", false},
+                                                  {"queryLogin", true},
+                                                  {"queryUser", true},
+                                                  {"setLanguage", false}};
+    for (const auto &[name, async] : rows) {
+        const CommandEntry *entry = CommandRegistry::find(QString::fromLatin1(name));
+        ASSERT_TRUE(entry) << name;
+        EXPECT_EQ(entry->async, async) << name;
+    }
+}
+
+TEST_F(HostCommandsTest, QueryUserNamesTheSignedInProfile)
+{
+    Json::Value reply = send(R"({"cmd": "queryUser", "param": [1]})");
+    EXPECT_TRUE(reply["result"].asBool());
+    EXPECT_FALSE(reply["data"]["login"].asBool());
+    EXPECT_EQ(reply["data"]["name"].asString(), "");
+    EXPECT_EQ(reply["data"].size(), 2u);
+
+    // A switch from one profile to another, names outside ASCII included.
+    for (const QString &name : {QStringLiteral("Ada"), QStringLiteral("李 雷")}) {
+        QUser::Instance()->setLogin(name);
+        reply = send(R"({"cmd": "QUERYUSER"})");
+        EXPECT_TRUE(reply["data"]["login"].asBool());
+        EXPECT_EQ(QString::fromStdString(reply["data"]["name"].asString()), name);
+    }
+    QUser::Instance()->setLogout();
+    EXPECT_FALSE(send(R"({"cmd": "queryUser"})")["data"]["login"].asBool());
+}
+
+TEST_F(HostCommandsTest, AsyncQueryUserPushesTheAnswer)
+{
+    SetUpPool();
+    QUser::Instance()->setLogin(QStringLiteral("Ben"));
+    const Json::Value reply = send(R"({"cmd": "queryUser", "async": true})");
+    EXPECT_TRUE(reply["result"].asBool());
+    EXPECT_TRUE(reply["data"].isNull());
+    const auto [method, filled] = pushed();
+    EXPECT_EQ(method, QStringLiteral("queryUser"));
+    const Json::Value param = BridgeProtocol::callbackParam(filled);
+    EXPECT_TRUE(param["result"].asBool());
+    EXPECT_TRUE(param["data"]["login"].asBool());
+    EXPECT_EQ(param["data"]["name"].asString(), "Ben");
+    m_pool.stop();
+}
+
+// The push at every sign-in and sign-out reads exactly like an asynchronous "queryLogin"
+// answer, so a page that knows only that command takes it as one.
+TEST_F(HostCommandsTest, LoginEventLooksLikeAQueryLoginAnswer)
+{
+    SetUpPool();
+    for (const bool login : {true, false}) {
+        if (login)
+            QUser::Instance()->setLogin(QStringLiteral("Tester"));
+        else
+            QUser::Instance()->setLogout();
+        std::promise<std::pair<QString, ReplyPtr>> answered;
+        BridgeProtocol::handleMessage(
+            R"({"cmd": "queryLogin", "async": true})",
+            [this](BridgeProtocol::Task task) { m_pool.post(std::move(task)); },
+            [&answered](const QString &method, const ReplyPtr &filled) {
+                answered.set_value({method, filled});
+            });
+        const auto [method, filled] = answered.get_future().get();
+        EXPECT_EQ(HostCommands::loginEventCommand(), method);
+        EXPECT_EQ(HostCommands::loginEventParam(login), BridgeProtocol::callbackParam(filled));
+    }
+    m_pool.stop();
+}
+
+TEST_F(HostCommandsTest, SetLanguageKeepsOnlyKnownLanguages)
+{
+    struct Row
+    {
+        const char *request;
+        bool accepted;
+        const char *stored;
+        const char *message;
+    };
+    const Row rows[] = {
+        {R"({"cmd": "setLanguage", "param": {"lang": "en"}})", true, "en", ""},
+        {R"({"cmd": "setLanguage", "param": {"lang": "zh"}})", true, "zh", ""},
+        {R"({"cmd": "setLanguage", "param": {"lang": "fr"}})", false, "zh", "不支持的语言：fr"},
+        {R"({"cmd": "setLanguage", "param": {"lang": "EN"}})", false, "zh", "不支持的语言：EN"},
+        {R"({"cmd": "setLanguage", "param": {"lang": 5}})", false, "zh", "不支持的语言：5"},
+        {R"({"cmd": "setLanguage", "param": {"lang": "../zh"}})", false, "zh",
+         "不支持的语言：../zh"},
+        {R"({"cmd": "setLanguage", "param": "en"})", false, "zh", "不支持的语言：null"},
+        {R"({"cmd": "setLanguage"})", false, "zh", "不支持的语言：null"},
+    };
+    for (const Row &row : rows) {
+        const Json::Value reply = send(row.request);
+        EXPECT_EQ(reply["result"].asBool(), row.accepted) << row.request;
+        EXPECT_EQ(QString::fromStdString(reply["msg"].asString()), QString::fromUtf8(row.message))
+            << row.request;
+        if (row.accepted) {
+            EXPECT_EQ(reply["data"]["lang"].asString(), row.stored) << row.request;
+        }
+        EXPECT_EQ(CSetting::getString(QStringLiteral("language"), QStringLiteral("type")),
+                  QString::fromLatin1(row.stored))
+            << row.request;
+    }
 }
 
 TEST_F(HostCommandsTest, QueryLoginFollowsTheSignInFlagInAnyCase)
