@@ -18,6 +18,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QLocale>
 #include <json/json.h>
 
 using namespace AppConstants;
@@ -58,6 +59,9 @@ void QMainApplication::loadLanguage()
     const QString current =
         CSetting::getString(QStringLiteral("language"), QStringLiteral("type"), fallback);
     loadTranslator(QString::fromLatin1(kCodeWord), current);
+    // The web engine takes its locale and the page's navigator.language from the default
+    // locale when it starts, so the page speaks the language the shell's dialogs speak.
+    QLocale::setDefault(QLocale(current));
 }
 
 int QMainApplication::run()

@@ -8,7 +8,8 @@ QString CSetting::getString(const QString &group, const QString &key, QString de
     return QKitStore::instance().value(group, key, defaultValue);
 }
 
-bool CSetting::setString(const QString &group, const QString &key, const QString &value)
+bool CSetting::setString(const QString &group, const QString &key, const QString &value,
+                         QString *error)
 {
     // The library's own records are checked and rewritten on every read; a setting kept there
     // would not read back as it was written.
@@ -18,7 +19,7 @@ bool CSetting::setString(const QString &group, const QString &key, const QString
         || !QKitStateText::isStorable(value))
         return false;
     return QKitStore::instance().modify(
-        [&](QKitStore::Groups &groups) { groups[group][key] = value; });
+        [&](QKitStore::Groups &groups) { groups[group][key] = value; }, error);
 }
 
 QString CSetting::filePath()

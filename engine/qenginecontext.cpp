@@ -1,11 +1,13 @@
 #include "qenginecontext.h"
 
+#include "qenginedownloads.h"
 #include "qenginelog.h"
 #include "qengineview.h"
 #include "qjsexecstate.h"
 #include "qpromptchannel.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QRandomGenerator>
 #include <QThread>
 #include <QWebEngineProfile>
@@ -96,8 +98,15 @@ void QEngineContext::finalize()
 
 QWebEngineProfile *QEngineContext::profile()
 {
-    if (!m_profile)
+    if (!m_profile) {
         m_profile = new QWebEngineProfile(QString::fromLatin1(kProfileName));
+        // Pages learn the host's language (navigator.language, Accept-Language) from the
+        // application's default locale rather than from the environment.
+        const QLocale locale;
+        if (locale.language() != QLocale::C)
+            m_profile->setHttpAcceptLanguage(locale.uiLanguages().join(QLatin1Char(',')));
+        QEngineDownloads::attach(m_profile);
+    }
     return m_profile;
 }
 

@@ -52,6 +52,8 @@ ENGLISH = {
     "方法 %1 不存在！": "Method %1 does not exist!",
     "该方法 %1 不支持异步调用！": "Method %1 cannot be called asynchronously!",
     "方法 %1 执行出错：%2": "Method %1 failed: %2",
+    "不支持的语言：%1": "Unsupported language: %1",
+    "无法保存语言设置：%1": "Cannot save the language setting: %1",
     "异步调用 %1 过多，请稍后再试！":
         "Too many asynchronous calls of %1 are waiting; please try again later.",
 }

@@ -9,6 +9,17 @@
     </message>
 </context>
 <context>
+    <name>HostCommands</name>
+    <message>
+        <source>不支持的语言：%1</source>
+        <translation>Unsupported language: %1</translation>
+    </message>
+    <message>
+        <source>无法保存语言设置：%1</source>
+        <translation>Cannot save the language setting: %1</translation>
+    </message>
+</context>
+<context>
     <name>QKitDialog</name>
     <message>
         <source>关闭</source>

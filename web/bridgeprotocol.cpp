@@ -253,6 +253,11 @@ QString BridgeProtocol::pushScript(const QString &cmd, const Json::Value &param)
     return QStringLiteral("onMessage('%1')").arg(escapeScriptString(pushText(cmd, param)));
 }
 
+QString BridgeProtocol::eventScript(const QString &cmd, const Json::Value &param)
+{
+    return QStringLiteral("if (typeof onMessage === 'function') ") + pushScript(cmd, param);
+}
+
 QString BridgeProtocol::commandName(const Json::Value &cmd)
 {
     if (cmd.isNull())

@@ -65,6 +65,9 @@ public:
     static QString escapeScriptString(const QString &text);
     /// The script onMessage('<push text>') that hands the page the push text intact.
     static QString pushScript(const QString &cmd, const Json::Value &param);
+    /// The same push for an event the page did not ask for: skipped while the document has no
+    /// onMessage yet (the page reads the state itself when it starts).
+    static QString eventScript(const QString &cmd, const Json::Value &param);
 
     /// Asynchronous calls accepted and not yet done with (see kMaxPendingCalls).
     static int pendingCalls();

@@ -225,6 +225,14 @@ void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
         api().wkeRunJSW(m_view, script.c_str());
 }
 
+void QWebBrowser::pushEvent(const QString &cmd, const Json::Value &param)
+{
+    const std::wstring script = wide(BridgeProtocol::eventScript(cmd, param));
+    writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
+    if (m_ready)
+        api().wkeRunJSW(m_view, script.c_str());
+}
+
 void QWebBrowser::onCallback(const QString &method, const ReplyPtr &reply)
 {
     if (reply)

@@ -61,6 +61,9 @@ public:
     jsValue dispatchRequest(jsExecState state, const Json::Value &request);
     /// Calls the page's onMessage with the one-line JSON text of {"cmd", "param"}. GUI thread.
     void pushMessage(const QString &cmd, const Json::Value &param);
+    /// Pushes an event the page did not ask for; nothing happens in a document without
+    /// onMessage. GUI thread.
+    void pushEvent(const QString &cmd, const Json::Value &param);
 
     static jsValue replyOk(jsExecState state, const Json::Value &data);
     static jsValue replyError(jsExecState state, const QString &msg);

@@ -266,6 +266,9 @@ void QMainWidget::onUserLogin(const QString &name)
     userButton->show();
     btnLogin->hide();
     repaintTitleLater();
+    // The page keys its progress by profile: it must hear of every change at once, a switch
+    // from one profile to another included, not only when the window regains focus.
+    pushLoginEvent(true);
 }
 
 void QMainWidget::onUserLogout()
@@ -273,6 +276,14 @@ void QMainWidget::onUserLogout()
     btnLogin->show();
     userButton->hide();
     repaintTitleLater();
+    pushLoginEvent(false);
+}
+
+void QMainWidget::pushLoginEvent(bool login)
+{
+    if (m_browser)
+        m_browser->pushEvent(HostCommands::loginEventCommand(),
+                             HostCommands::loginEventParam(login));
 }
 
 void QMainWidget::repaintTitleLater()

@@ -67,6 +67,7 @@ private:
     /// The point under a title-bar button's lower edge, in global coordinates.
     QPoint anchorBelow(QWidget *button) const;
     void repaintTitleLater();
+    void pushLoginEvent(bool login);
 
     Ui::QMainWidgetClass ui;
     QMenu *m_menu = nullptr;

@@ -1,14 +1,18 @@
 /*
- * Sign-in state as the shell reports it through "queryLogin": asked synchronously at start,
- * then asynchronously (the answer arrives through onMessage) on request. Every failure or
- * unreadable answer ends in a definite "error" status; the last definite answer is kept so
- * that saved progress does not switch profiles on a failed query.
+ * Sign-in state as the shell reports it: "queryUser" (signed in, and which profile), or
+ * "queryLogin" (only whether) from a shell that does not know the first. Asked synchronously at
+ * start, then asynchronously (the answer arrives through onMessage) on request; the shell also
+ * pushes a "queryLogin" answer at every sign-in and sign-out, after which the profile's name
+ * is asked again. Every failure or unreadable answer ends in a definite "error" status; the
+ * last definite answer is kept so that saved progress does not switch profiles on a failed
+ * query.
  */
 (function (global) {
     'use strict';
     var Tapwise = (global.Tapwise = global.Tapwise || {});
 
     var kCommand = 'queryLogin';
+    var kUserCommand = 'queryUser';
     var kAnswerTimeoutMs = 10000;
 
     /**
@@ -23,6 +27,9 @@
         this.msg = '';
         this.pending = false;
         this.lastKnown = null; // true or false after a definite answer
+        this.name = ''; // the signed-in profile of the last definite answer, when the shell names it
+        this.pushed = false; // the last change came from the shell unasked (a sign-in or sign-out)
+        this.userCommand = false; // the shell answers "queryUser"
         this.listeners = [];
         this.timer = null;
         var self = this;
@@ -46,14 +53,23 @@
         return this.lastKnown === true;
     };
 
-    SignIn.prototype.apply = function (answer) {
+    function isUserData(data) {
+        return data !== null && typeof data === 'object' && typeof data.login === 'boolean' &&
+            typeof data.name === 'string' && (!data.login || data.name.length > 0);
+    }
+
+    /** Applies an answer; withName: it is a "queryUser" answer, which must name the profile. */
+    SignIn.prototype.apply = function (answer, withName) {
         if (answer.ok) {
             var data = answer.data;
-            if (data !== null && typeof data === 'object' && typeof data.login === 'boolean') {
+            var readable = withName ? isUserData(data) :
+                data !== null && typeof data === 'object' && typeof data.login === 'boolean';
+            if (readable) {
                 this.status = data.login ? 'in' : 'out';
                 this.reason = '';
                 this.msg = '';
                 this.lastKnown = data.login;
+                this.name = withName && data.login ? data.name : '';
             } else {
                 this.status = 'error';
                 this.reason = 'malformed';
@@ -81,7 +97,18 @@
     /** Asks and waits for the answer; used once at start. */
     SignIn.prototype.refreshSync = function () {
         this.stopWaiting();
-        this.apply(this.bridge.request(kCommand, undefined, false));
+        this.pushed = false;
+        var user = this.bridge.request(kUserCommand, undefined, false);
+        if (user.ok && isUserData(user.data)) {
+            this.userCommand = true;
+            this.apply(user, true);
+        } else if (user.reason === 'unavailable') {
+            this.apply(user, false);
+        } else {
+            // An older shell: whether, but not who.
+            this.userCommand = false;
+            this.apply(this.bridge.request(kCommand, undefined, false), false);
+        }
         this.emit();
     };
 
@@ -91,7 +118,7 @@
      */
     SignIn.prototype.refreshAsync = function () {
         if (!this.bridge.inShell() || this.pending) return false;
-        var accepted = this.bridge.request(kCommand, undefined, true);
+        var accepted = this.bridge.request(this.userCommand ? kUserCommand : kCommand, undefined, true);
         if (!accepted.ok) {
             this.apply(accepted);
             this.emit();
@@ -119,9 +146,23 @@
             this.emit();
             return;
         }
-        if (push.cmd.toLowerCase() !== kCommand.toLowerCase()) return;
-        this.stopWaiting();
-        this.apply(this.bridge.parseResultParam(push.param));
+        var cmd = push.cmd.toLowerCase();
+        var answer = this.bridge.parseResultParam(push.param);
+        if (cmd === kUserCommand.toLowerCase() || cmd === kCommand.toLowerCase()) this.pushed = !this.pending;
+        if (cmd === kUserCommand.toLowerCase()) {
+            this.stopWaiting();
+            this.apply(answer, true);
+        } else if (cmd === kCommand.toLowerCase()) {
+            this.stopWaiting();
+            var readable = answer.ok && answer.data !== null && typeof answer.data === 'object' &&
+                typeof answer.data.login === 'boolean';
+            // The push only says whether; which profile is asked at once, as a switch from one
+            // profile to another pushes "signed in" twice.
+            if (this.userCommand && readable) this.apply(this.bridge.request(kUserCommand, undefined, false), true);
+            else this.apply(answer, false);
+        } else {
+            return;
+        }
         this.emit();
     };
 

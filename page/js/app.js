@@ -12,6 +12,7 @@
     var lessons = Tapwise.lessons;
     var keyboard = Tapwise.keyboard;
     var storage = Tapwise.storage;
+    var history = Tapwise.history;
     var layouts = Tapwise.layouts;
     var pinyin = Tapwise.pinyin;
 
@@ -57,9 +58,14 @@
     var app = {
         screen: 'lesson',
         lessonIndex: 0,
+        // The running practice lesson (weak keys, key by key, an own text), or null for a
+        // graded lesson.
+        practice: null,
         session: null,
         lastResult: null,
         progress: null,
+        history: null,
+        customTexts: null,
         signIn: null,
         liveTimer: null,
         toastTimer: null,
@@ -149,7 +155,7 @@
     function signInLabel(signIn) {
         switch (signIn.status) {
         case 'in':
-            return t('stateSignedIn');
+            return signIn.name ? t('stateSignedInAs', { name: signIn.name }) : t('stateSignedIn');
         case 'out':
             return t('stateSignedOut');
         case 'error':
@@ -178,7 +184,10 @@
 
     function currentProfile() {
         if (!bridge.inShell()) return 'guest';
-        return storage.profileKey(app.signIn.signedIn(), app.signIn.signedIn() ? bridge.deviceId() : '');
+        var signedIn = app.signIn.signedIn();
+        // A shell that names the profile keys progress by it; an older one only by this device.
+        if (signedIn && app.signIn.name) return storage.profileKey(true, '', app.signIn.name);
+        return storage.profileKey(signedIn, signedIn ? bridge.deviceId() : '');
     }
 
     function isPassed(id) {
@@ -190,25 +199,36 @@
         app.preferences = new Tapwise.Preferences(profile);
         applyCourse(app.preferences.courseFor(i18n.language()), app.preferences.layout);
         app.progress = new storage.Progress(progressKey(profile));
+        app.history = new history.History(profile);
+        app.customTexts = new Tapwise.customtext.CustomTexts(profile);
+        log('progress of ' + profile + ': ' + app.progress.passedCount() + ' passed, ' +
+            app.history.totalSessions() + ' runs' + (app.history.skipped ? ', ' + app.history.skipped + ' unreadable skipped' : ''));
         var note;
         if (!app.progress.persistent) note = t('storageUnavailable');
         else if (!bridge.inShell()) note = t('profileBrowser');
         else note = t(profile === 'guest' ? 'profileGuest' : 'profileUser');
         $('profileNote').textContent = note;
         $('profileNote').classList.toggle('is-warning', !app.progress.persistent);
+        announce('tapwise:profile');
+    }
+
+    function announce(name) {
+        document.dispatchEvent(new global.CustomEvent(name));
     }
 
     /** Switches to the profile of a definite sign-in answer; a failed query keeps the current one. */
     function followSignIn() {
         renderSignIn();
         if (!app.signIn.pending) {
-            log('sign-in state: ' + app.signIn.status + (app.signIn.reason ? ' (' + app.signIn.reason + ')' : ''));
+            log('sign-in state: ' + app.signIn.status + (app.signIn.reason ? ' (' + app.signIn.reason + ')' : '') +
+                (app.signIn.pushed ? ', pushed by the shell' : ''));
         }
         var profile = currentProfile();
         if (app.progress && app.profileName === profile) return;
         openProfile(profile);
         renderLessonList();
-        if (app.screen === 'lesson' && !(app.session && app.session.started())) {
+        if (app.screen !== 'lesson' && app.screen !== 'results') return;
+        if (app.screen === 'results' || !(app.session && app.session.started())) {
             startLesson(lessons.recommendedIndex(isPassed), false);
         }
     }
@@ -241,7 +261,7 @@
             button.className = 'lesson-item';
             button.setAttribute('data-index', String(index));
             button.setAttribute('data-lesson', lesson.id);
-            if (index === app.lessonIndex) {
+            if (index === app.lessonIndex && !app.practice) {
                 button.classList.add('is-current');
                 button.setAttribute('aria-current', 'true');
             }
@@ -259,7 +279,7 @@
             title.textContent = i18n.pick(lesson.title);
             var meta = document.createElement('span');
             meta.className = 'lesson-item-meta';
-            if (record && record.attempts > 0) meta.textContent = t(unit() === 'cpm' ? 'bestCpm' : 'best', { wpm: formatNumber(record.bestWpm) });
+            if (record && record.attempts > 0) meta.textContent = t(courseUnit() === 'cpm' ? 'bestCpm' : 'best', { wpm: formatNumber(record.bestWpm) });
             var mark = document.createElement('span');
             mark.className = 'lesson-item-mark';
             mark.setAttribute('aria-hidden', 'true');
@@ -326,23 +346,54 @@
     /* ---------- lesson screen ---------- */
 
     function showScreen(name) {
+        if (name !== 'lesson') stopLiveTimer();
         app.screen = name;
-        $('lessonScreen').hidden = name !== 'lesson';
-        $('resultsScreen').hidden = name !== 'results';
+        Array.prototype.forEach.call(document.querySelectorAll('.stage > .screen'), function (screen) {
+            screen.hidden = screen.id !== name + 'Screen';
+        });
+        announce('tapwise:screen');
     }
 
     /** Opens lesson index for a fresh run; focus moves to the text when asked. */
     function startLesson(index, focus) {
         if (index < 0 || index >= lessons.list.length || !lessons.isUnlocked(index, isPassed)) return false;
-        var lesson = lessons.list[index];
         app.lessonIndex = index;
+        app.practice = null;
+        openSession(focus);
+        return true;
+    }
+
+    /**
+     * Opens a practice lesson ({id, kind, title, text, goal: null, describe(), summary(),
+     * next()}) for a fresh run.
+     */
+    function startPractice(lesson, focus) {
+        if (!lesson || typeof lesson.text !== 'string' || lesson.text.length === 0) return false;
+        app.practice = lesson;
+        openSession(focus);
+        return true;
+    }
+
+    function currentLesson() {
+        return app.practice || lessons.list[app.lessonIndex];
+    }
+
+    function renderLessonHead() {
+        var lesson = currentLesson();
+        $('lessonNumber').textContent = app.practice ? t('practiceLabel') : t('lessonLabel', { n: app.lessonIndex + 1 });
+        $('lessonTitle').textContent = i18n.pick(lesson.title);
+        $('lessonTip').textContent = app.practice ? (lesson.describe ? lesson.describe() : '') : i18n.pick(lesson.tip);
+        $('lessonGoal').textContent = lesson.goal ? goalText(lesson) : '';
+        $('lessonGoal').hidden = !lesson.goal;
+    }
+
+    function openSession(focus) {
+        var lesson = currentLesson();
         app.session = lesson.items ? new pinyin.PinyinSession(lesson) : new Tapwise.TypingSession(lesson.text);
         stopLiveTimer();
         showScreen('lesson');
-        $('lessonNumber').textContent = t('lessonLabel', { n: index + 1 });
-        $('lessonTitle').textContent = i18n.pick(lesson.title);
-        $('lessonTip').textContent = i18n.pick(lesson.tip);
-        $('lessonGoal').textContent = goalText(lesson);
+        renderUnitLabels();
+        renderLessonHead();
         renderText();
         renderLive();
         app.keyboardView.setErrors({});
@@ -351,7 +402,6 @@
         renderLessonList();
         if (focus) $('typingPanel').focus();
         updateFocusHint();
-        return true;
     }
 
     function renderText() {
@@ -464,8 +514,21 @@
 
     /* ---------- courses and layouts ---------- */
 
-    function unit() {
+    /** The speed unit of the course's lessons: characters a minute for pinyin, else words. */
+    function courseUnit() {
         return lessons.course && lessons.course.unit === 'cpm' ? 'cpm' : 'wpm';
+    }
+
+    /** The speed unit of the open run: practice texts are typed as keys, also beside pinyin. */
+    function unit() {
+        return app.practice ? 'wpm' : courseUnit();
+    }
+
+    function renderUnitLabels() {
+        Array.prototype.forEach.call(document.querySelectorAll('[data-i18n="wpmUnit"], [data-i18n="cpmUnit"]'), function (element) {
+            element.setAttribute('data-i18n', unit() + 'Unit');
+            element.textContent = t(unit() + 'Unit');
+        });
     }
 
     /** The speed of a result or goal in the current course's unit. */
@@ -477,11 +540,8 @@
         return t(unit() === 'cpm' ? 'goalCpm' : 'goal', { wpm: speedOf(lesson.goal), accuracy: lesson.goal.accuracy });
     }
 
-    // US QWERTY keeps the key progress had before there were other courses.
     function progressKey(profile) {
-        var course = lessons.course;
-        if (course.kind === 'pinyin') return profile + ':pinyin';
-        return course.layout.id === 'us' ? profile : profile + ':' + course.layout.id;
+        return storage.trackKey(profile, currentLayout());
     }
 
     /** Makes the course of kind ('keys' or 'pinyin') on a layout id current, with its keyboard. */
@@ -493,10 +553,7 @@
         if (app.layoutWatch) app.layoutWatch.reset(layout.id);
         else app.layoutWatch = new layouts.LayoutWatch(layout.id);
         hideLayoutNotice();
-        Array.prototype.forEach.call(document.querySelectorAll('[data-i18n="wpmUnit"], [data-i18n="cpmUnit"]'), function (element) {
-            element.setAttribute('data-i18n', unit() + 'Unit');
-            element.textContent = t(unit() + 'Unit');
-        });
+        renderUnitLabels();
         Array.prototype.forEach.call(document.querySelectorAll('.course-tab'), function (tab) {
             var selected = tab.getAttribute('data-course') === kind;
             tab.classList.toggle('is-selected', selected);
@@ -570,16 +627,24 @@
 
     function finishLesson() {
         stopLiveTimer();
-        var lesson = lessons.list[app.lessonIndex];
-        var result = app.session.result(now());
-        var passed = lessons.passes(lesson, result);
-        var wasUnlocked = lessons.isUnlocked(app.lessonIndex + 1, isPassed);
-        app.progress.record(lesson.id, {
-            wpm: speedOf(result),
-            accuracy: result.accuracy,
-            keyErrors: keyboard.byKey(result.keyErrors),
-            keyHits: keyboard.byKey(result.keyHits)
-        }, passed);
+        var lesson = currentLesson();
+        var at = now();
+        var result = app.session.result(at);
+        var passed = false;
+        var wasUnlocked = true;
+        if (!app.practice) {
+            passed = lessons.passes(lesson, result);
+            wasUnlocked = lessons.isUnlocked(app.lessonIndex + 1, isPassed);
+            app.progress.record(lesson.id, {
+                wpm: speedOf(result),
+                accuracy: result.accuracy,
+                keyErrors: keyboard.byKey(result.keyErrors),
+                keyHits: keyboard.byKey(result.keyHits)
+            }, passed);
+        }
+        if (!app.history.add(history.makeSession(lesson, result, at, runTrack(), keyboard.keyFor))) {
+            showToast(t('historyNotSaved'));
+        }
         app.lastResult = { lesson: lesson, result: result, passed: passed, unlockedNext: passed && !wasUnlocked };
         log('lesson ' + lesson.id + ' finished: ' + speedOf(result) + ' ' + unit().toUpperCase() + ', ' + result.accuracy + '% accuracy, ' +
             result.keystrokes + ' keystrokes, ' + (passed ? 'passed' : 'not passed'));
@@ -590,11 +655,26 @@
         primary.focus();
     }
 
+    /**
+     * The track the course's figures belong to: the chosen layout, or "pinyin". History and
+     * progress of different tracks are kept apart.
+     */
+    function currentLayout() {
+        return lessons.course.kind === 'pinyin' ? 'pinyin' : keyboard.layout.id;
+    }
+
+    /** The track of the open run: practice texts are typed as keys on the chosen layout. */
+    function runTrack() {
+        return app.practice ? keyboard.layout.id : currentLayout();
+    }
+
     function hasNext() {
+        if (app.practice) return typeof app.practice.next === 'function';
         return app.lessonIndex + 1 < lessons.list.length && lessons.isUnlocked(app.lessonIndex + 1, isPassed);
     }
 
     function primaryAction() {
+        if (app.practice) return hasNext() ? 'next' : 'retry';
         return app.lastResult && app.lastResult.passed && hasNext() ? 'next' : 'retry';
     }
 
@@ -602,7 +682,9 @@
         var last = app.lastResult;
         var result = last.result;
         var lesson = last.lesson;
-        $('resultsLesson').textContent = t('lessonLabel', { n: lesson.index + 1 }) + ' · ' + i18n.pick(lesson.title);
+        var practice = lesson.goal === null;
+        $('resultsLesson').textContent = (practice ? t('practiceLabel') : t('lessonLabel', { n: lesson.index + 1 })) +
+            ' · ' + i18n.pick(lesson.title);
         $('resultWpm').textContent = formatNumber(speedOf(result));
         $('resultAccuracy').textContent = formatNumber(result.accuracy) + '%';
         $('resultTime').textContent = formatDuration(result.timeMs);
@@ -611,13 +693,19 @@
         $('resultCorrected').textContent = String(result.errors - result.uncorrected);
         $('resultUncorrected').textContent = String(result.uncorrected);
         var verdict = $('resultsVerdict');
-        verdict.textContent = t(last.passed ? 'resultsPassed' : 'resultsFailed');
-        verdict.className = 'verdict ' + (last.passed ? 'is-passed' : 'is-failed');
-        var wpmMet = speedOf(result) >= speedOf(lesson.goal);
-        var accuracyMet = result.accuracy >= lesson.goal.accuracy;
-        $('resultsGoal').textContent = goalText(lesson) +
-            '  ' + (wpmMet ? '✓' : '✗') + ' ' + formatNumber(speedOf(result)) + ' ' + t(unit() + 'Unit') + '  ' +
-            (accuracyMet ? '✓' : '✗') + ' ' + formatNumber(result.accuracy) + '%';
+        if (practice) {
+            verdict.textContent = t('practiceDone');
+            verdict.className = 'verdict is-practice';
+            $('resultsGoal').textContent = lesson.summary ? lesson.summary() : '';
+        } else {
+            verdict.textContent = t(last.passed ? 'resultsPassed' : 'resultsFailed');
+            verdict.className = 'verdict ' + (last.passed ? 'is-passed' : 'is-failed');
+            var wpmMet = speedOf(result) >= speedOf(lesson.goal);
+            var accuracyMet = result.accuracy >= lesson.goal.accuracy;
+            $('resultsGoal').textContent = goalText(lesson) +
+                '  ' + (wpmMet ? '✓' : '✗') + ' ' + formatNumber(speedOf(result)) + ' ' + t(unit() + 'Unit') + '  ' +
+                (accuracyMet ? '✓' : '✗') + ' ' + formatNumber(result.accuracy) + '%';
+        }
 
         var errorsByKey = keyboard.byKey(result.keyErrors);
         var hitsByKey = keyboard.byKey(result.keyHits);
@@ -653,19 +741,23 @@
 
         var next = hasNext();
         $('btnNext').hidden = !next;
+        $('btnNext').textContent = t(practice ? 'nextText' : 'next');
         $('btnNext').classList.toggle('primary', primaryAction() === 'next');
         $('btnRetry').classList.toggle('primary', primaryAction() === 'retry');
-        var primaryText = primaryAction() === 'next' ? t('next') : t('retry');
-        $('resultsHint').textContent = (next || app.lessonIndex + 1 < lessons.list.length ? '' : t('lastLesson') + ' · ') +
+        var primaryText = primaryAction() === 'next' ? $('btnNext').textContent : t('retry');
+        $('resultsHint').textContent = (practice || next || app.lessonIndex + 1 < lessons.list.length ? '' : t('lastLesson') + ' · ') +
             t('resultsHint', { primary: primaryText });
     }
 
     function retry() {
-        startLesson(app.lessonIndex, true);
+        if (app.practice) startPractice(app.practice, true);
+        else startLesson(app.lessonIndex, true);
     }
 
     function next() {
-        if (hasNext()) startLesson(app.lessonIndex + 1, true);
+        if (!hasNext()) return;
+        if (app.practice) startPractice(app.practice.next(), true);
+        else startLesson(app.lessonIndex + 1, true);
     }
 
     /* ---------- keyboard input ---------- */
@@ -718,7 +810,7 @@
         }
         if (key === 'Escape') {
             event.preventDefault();
-            startLesson(app.lessonIndex, true);
+            retry();
         } else if (key === 'Backspace') {
             event.preventDefault();
             erase(event.ctrlKey || event.altKey);
@@ -728,6 +820,33 @@
             typeChar(key);
         }
         updateFocusHint();
+    }
+
+    /* ---------- language ---------- */
+
+    /** Shows every text again in the current language, keeping the run in progress. */
+    function relabel() {
+        applyTexts();
+        Array.prototype.forEach.call($('layoutSelect').options, function (option) {
+            option.textContent = i18n.pick(layouts.byId[option.value].name);
+        });
+        renderSignIn();
+        renderLessonList();
+        [app.keyboardView, app.resultsKeyboard].forEach(function (view) {
+            view.render();
+        });
+        if (app.session) {
+            renderLessonHead();
+            app.keyboardView.setErrors(keyboard.byKey(app.session.keyErrors));
+            app.keyboardView.highlight(app.session.nextChar());
+            $('typingHint').textContent = t(app.session.started() ? 'typingHint' : 'startHint');
+        }
+        if (app.lastResult) renderResults();
+        var profileNote = $('profileNote');
+        if (!app.progress.persistent) profileNote.textContent = t('storageUnavailable');
+        else if (!bridge.inShell()) profileNote.textContent = t('profileBrowser');
+        else profileNote.textContent = t(app.profileName === 'guest' ? 'profileGuest' : 'profileUser');
+        announce('tapwise:language');
     }
 
     /* ---------- start ---------- */
@@ -772,6 +891,21 @@
         state: app,
         start: start,
         startLesson: startLesson,
+        startPractice: startPractice,
+        showScreen: showScreen,
+        showToast: showToast,
+        relabel: relabel,
+        currentLayout: currentLayout,
+        log: log,
+        openProfile: function () {
+            openProfile(app.profileName);
+            renderLessonList();
+        },
+        backToLesson: function () {
+            if (app.practice) startPractice(app.practice, true);
+            // A profile switched meanwhile may have opened another course.
+            else if (!startLesson(app.lessonIndex, true)) startLesson(lessons.recommendedIndex(isPassed), true);
+        },
         switchCourse: switchCourse,
         retry: retry,
         next: next

@@ -13,12 +13,23 @@
  *   keystroke that completes the text.
  * - The run ends when as many characters are typed as the text has; uncorrected errors stay
  *   errors. Per-key error counts are kept by the character that should have been typed.
+ * - The time to press a key is the time since the keystroke before it, kept for correct
+ *   keystrokes only (a wrong one says nothing about the key that was due) and not right after
+ *   a correction (that pause went into the correction).
  */
 (function (global) {
     'use strict';
     var Tapwise = (global.Tapwise = global.Tapwise || {});
 
     var kCharsPerWord = 5;
+
+    function copyLists(table) {
+        var copy = {};
+        Object.keys(table).forEach(function (key) {
+            copy[key] = table[key].slice();
+        });
+        return copy;
+    }
 
     function TypingSession(text) {
         if (typeof text !== 'string' || text.length === 0) {
@@ -33,6 +44,8 @@
         this.endTime = null;
         this.keyErrors = {};
         this.keyHits = {};
+        this.keyTimes = {};
+        this.lastInputTime = null;
     }
 
     TypingSession.prototype.position = function () {
@@ -62,9 +75,13 @@
         this.keyHits[expected] = (this.keyHits[expected] || 0) + 1;
         if (correct) {
             this.correctKeystrokes += 1;
+            if (this.lastInputTime !== null) {
+                (this.keyTimes[expected] || (this.keyTimes[expected] = [])).push(now - this.lastInputTime);
+            }
         } else {
             this.keyErrors[expected] = (this.keyErrors[expected] || 0) + 1;
         }
+        this.lastInputTime = now;
         this.typed.push(ch);
         if (this.typed.length === this.text.length) this.endTime = now;
         return correct;
@@ -75,6 +92,7 @@
         if (this.finished() || this.typed.length === 0) return false;
         this.typed.pop();
         this.corrections += 1;
+        this.lastInputTime = null;
         return true;
     };
 
@@ -84,6 +102,7 @@
         while (this.typed.length > 0 && this.typed[this.typed.length - 1] === ' ') this.typed.pop();
         while (this.typed.length > 0 && this.typed[this.typed.length - 1] !== ' ') this.typed.pop();
         this.corrections += 1;
+        this.lastInputTime = null;
         return true;
     };
 
@@ -142,7 +161,8 @@
             uncorrected: this.uncorrectedErrors(),
             correctChars: this.correctChars(),
             keyErrors: Object.assign({}, this.keyErrors),
-            keyHits: Object.assign({}, this.keyHits)
+            keyHits: Object.assign({}, this.keyHits),
+            keyTimes: copyLists(this.keyTimes)
         };
     };
 

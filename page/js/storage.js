@@ -1,8 +1,8 @@
 /*
  * Progress kept per profile in localStorage: one record per lesson and error counts per key.
- * The profile is the signed-in user of this device (keyed by the shell's device code) or the
- * guest. A stored record that is unreadable or of another shape is replaced, never trusted;
- * without a usable localStorage progress lives in memory for the session.
+ * The profile is the signed-in profile (by its name), or the guest. A stored record that is
+ * unreadable or of another shape is replaced, never trusted; without a usable localStorage
+ * progress lives in memory for the session.
  */
 (function (global) {
     'use strict';
@@ -36,10 +36,19 @@
         }
     }
 
-    /** The storage key part for a sign-in state: the device's user, or the guest. */
-    function profileKey(signedIn, deviceId) {
+    /**
+     * The storage key part for a sign-in state: the signed-in profile by name, else (a shell
+     * that does not name it) the device's user, or the guest.
+     */
+    function profileKey(signedIn, deviceId, name) {
         if (!signedIn) return 'guest';
+        if (typeof name === 'string' && name.length > 0) return 'profile:' + name;
         return 'user:' + (typeof deviceId === 'string' && deviceId.length > 0 ? deviceId : 'this-device');
+    }
+
+    /** The progress key of a profile's track; US QWERTY keeps the key from before other tracks. */
+    function trackKey(profile, track) {
+        return !track || track === 'us' ? profile : profile + ':' + track;
     }
 
     function count(value) {
@@ -110,6 +119,12 @@
         }
     };
 
+    /** Replaces the whole record (an import); returns whether it was saved. */
+    Progress.prototype.replace = function (raw) {
+        this.data = sanitize(raw);
+        return this.save();
+    };
+
     Progress.prototype.lesson = function (id) {
         return this.data.lessons[id] || null;
     };
@@ -170,7 +185,10 @@
 
     Tapwise.storage = {
         prefix: kPrefix,
+        version: kVersion,
+        sanitize: sanitize,
         profileKey: profileKey,
+        trackKey: trackKey,
         pickBackend: pickBackend,
         MemoryBackend: MemoryBackend,
         Progress: Progress

@@ -1,6 +1,9 @@
 // The page in the real shell: it loads with the bridge bound, a typing session driven by real
 // key events (xdotool under Xvfb) completes the first lesson, the close button drawn by the page
-// ends the program with exit code 0, and the saved progress is there at the next start.
+// ends the program with exit code 0, and the saved progress is there at the next start. Two
+// profiles signed in one after the other through the login form each see their own progress,
+// and the page speaks the shell's language and hands its own switch to the shell to keep.
+#include "csetting.h"
 #include "testpaths.h"
 
 #include <QFileInfo>
@@ -18,6 +21,9 @@ constexpr int kTypingDelayMs = 60;
 // Half the height of the page's title bar, and half the width of its close button.
 constexpr int kTitleBarMiddle = 23;
 constexpr int kCloseButtonMiddleFromRight = 23;
+// On the product name at the left of the page's title bar: nothing there takes focus, so the
+// next Tab goes to the title bar's first button.
+constexpr int kBrandX = 70;
 
 QString runXdotool(const QStringList &arguments, bool *ok = nullptr)
 {
@@ -52,12 +58,17 @@ private slots:
     void cleanup();
     void typedLessonCompletesAndCloseButtonQuits();
     void progressIsKeptForTheNextStart();
+    void profilesSignedInOneAfterAnotherSeeTheirOwnProgress();
+    void pageSpeaksTheShellLanguageAndTheShellKeepsItsSwitch();
 
 private:
     bool start();
+    bool useLanguage(const QString &language);
     bool focusWindow();
     bool typeFirstLesson();
     bool clickClose();
+    bool pressTitleBarButton(int tabs);
+    bool signInThroughForm(const QString &name, bool formHasAName);
     QString log();
     bool logHas(const QString &pattern);
     int signInAnswers();
@@ -78,6 +89,22 @@ void PageShellTest::initTestCase()
              "xdotool is missing (Debian package xdotool)");
     QVERIFY2(!rootWindow().isEmpty(), "xwininfo is missing (Debian package x11-utils)");
     QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "needs an X display (run under xvfb-run)");
+    // The shell's settings store is read here too, from the folder the shell will use.
+    QVERIFY(m_home.isValid());
+    qputenv("XDG_CONFIG_HOME",
+            QFile::encodeName(m_home.filePath(QStringLiteral("XDG_CONFIG_HOME"))));
+}
+
+// Sets the shell's language before it starts, as its own switch would. The shipped app.ini
+// says zh, and a Chinese page opens on pinyin: the tests of the graded lessons start in English.
+bool PageShellTest::useLanguage(const QString &language)
+{
+    QString error;
+    const bool ok =
+        CSetting::setString(QStringLiteral("language"), QStringLiteral("type"), language, &error);
+    if (!ok)
+        qWarning("cannot set the language: %s", qPrintable(error));
+    return ok;
 }
 
 // Fresh account, browser-profile and runtime folders: a first start with no saved progress.
@@ -135,15 +162,16 @@ bool PageShellTest::start()
     const bool ready = QTest::qWaitFor(
         [this] { return logHas(QStringLiteral("Tapwise: page ready \\(in the shell, ")); },
         kStartTimeoutMs);
-    // The visible top-level window of our process (other tests may show Tapwise windows too).
+    // The visible top-level window of our process (other tests may show Tapwise windows too);
+    // --all: by default a window meeting any one condition would do.
     return ready
         && QTest::qWaitFor(
                [this] {
-                   m_window =
-                       runXdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                   QStringLiteral("--pid"), QString::number(m_app.processId()),
-                                   QStringLiteral("--name"), QStringLiteral("^Tapwise$")})
-                           .section('\n', 0, 0);
+                   m_window = runXdotool({QStringLiteral("search"), QStringLiteral("--all"),
+                                          QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                          QString::number(m_app.processId()),
+                                          QStringLiteral("--name"), QStringLiteral("^Tapwise$")})
+                                  .section('\n', 0, 0);
                    return !m_window.isEmpty();
                },
                30000);
@@ -197,8 +225,67 @@ bool PageShellTest::clickClose()
     return ok;
 }
 
+// Focuses the title bar's buttons from their start and presses the one tabs steps in: 1 the
+// sign-in refresh, 2 sign-in, 3 the language switch.
+bool PageShellTest::pressTitleBarButton(int tabs)
+{
+    bool ok = false;
+    runXdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window,
+                QString::number(kBrandX), QString::number(kTitleBarMiddle), QStringLiteral("click"),
+                QStringLiteral("1")},
+               &ok);
+    for (int i = 0; ok && i < tabs; ++i)
+        runXdotool({QStringLiteral("key"), QStringLiteral("Tab")}, &ok);
+    if (ok)
+        runXdotool({QStringLiteral("key"), QStringLiteral("Return")}, &ok);
+    return ok;
+}
+
+// Signs in through the account library's form, opened by the page's sign-in button, and waits
+// until the page has opened that profile's progress. A form that opens with a name in it has
+// the password field focused.
+bool PageShellTest::signInThroughForm(const QString &name, bool formHasAName)
+{
+    const int opened = log().count(QStringLiteral("Tapwise: progress of profile:%1:").arg(name));
+    if (!pressTitleBarButton(2))
+        return false;
+    QString form;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            form = runXdotool({QStringLiteral("search"), QStringLiteral("--all"),
+                               QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                               QString::number(m_app.processId()), QStringLiteral("--name"),
+                               QStringLiteral("^(登录|Sign in)$")})
+                       .section('\n', 0, 0);
+            return !form.isEmpty();
+        },
+        30000);
+    if (!shown)
+        return false;
+    bool ok = false;
+    runXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), form}, &ok);
+    if (ok && formHasAName)
+        runXdotool({QStringLiteral("key"), QStringLiteral("shift+Tab")}, &ok);
+    if (ok)
+        runXdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}, &ok);
+    if (ok)
+        runXdotool({QStringLiteral("type"), QStringLiteral("--delay"),
+                    QString::number(kTypingDelayMs), name},
+                   &ok);
+    if (ok)
+        runXdotool({QStringLiteral("key"), QStringLiteral("Return")}, &ok);
+    return ok
+        && QTest::qWaitFor(
+               [&] {
+                   return log().count(QStringLiteral("Tapwise: progress of profile:%1:").arg(name))
+                       > opened;
+               },
+               30000);
+}
+
 void PageShellTest::typedLessonCompletesAndCloseButtonQuits()
 {
+    QVERIFY(useLanguage(QStringLiteral("en")));
     QVERIFY2(start(), qPrintable(log()));
     // A first start offers lesson 1, with a sign-in answer from the real bridge.
     QVERIFY2(logHas(QStringLiteral("page ready \\([^)]*sign-in: (in|out), lesson home-fj\\)")),
@@ -224,6 +311,7 @@ void PageShellTest::typedLessonCompletesAndCloseButtonQuits()
 
 void PageShellTest::progressIsKeptForTheNextStart()
 {
+    QVERIFY(useLanguage(QStringLiteral("en")));
     QVERIFY2(start(), qPrintable(log()));
     QVERIFY2(focusWindow(), qPrintable(log()));
     QVERIFY2(typeFirstLesson(), qPrintable(log()));
@@ -234,6 +322,66 @@ void PageShellTest::progressIsKeptForTheNextStart()
 
     QVERIFY2(start(), qPrintable(log()));
     QVERIFY2(logHas(QStringLiteral("page ready \\([^)]*, lesson home-dk\\)")), qPrintable(log()));
+    QVERIFY(clickClose());
+    QVERIFY(m_app.waitForFinished(30000));
+    QCOMPARE(m_app.exitCode(), 0);
+}
+
+void PageShellTest::profilesSignedInOneAfterAnotherSeeTheirOwnProgress()
+{
+    QVERIFY(useLanguage(QStringLiteral("en")));
+    QVERIFY2(start(), qPrintable(log()));
+    QVERIFY2(logHas(QStringLiteral("progress of guest: ")), qPrintable(log()));
+
+    // Ada signs in: the shell tells the page at once, without a change of focus to ask again.
+    QVERIFY2(signInThroughForm(QStringLiteral("Ada"), false), qPrintable(log()));
+    QVERIFY2(logHas(QStringLiteral("sign-in state: in, pushed by the shell\n")), qPrintable(log()));
+    QVERIFY2(logHas(QStringLiteral("progress of profile:Ada: 0 passed, 0 runs\n")),
+             qPrintable(log()));
+    QVERIFY2(focusWindow(), qPrintable(log()));
+    QVERIFY2(typeFirstLesson(), qPrintable(log()));
+
+    // Ben, signed in on top of Ada, starts from nothing; Ada's lesson stays hers.
+    QVERIFY2(signInThroughForm(QStringLiteral("Ben"), true), qPrintable(log()));
+    QVERIFY2(logHas(QStringLiteral("progress of profile:Ben: 0 passed, 0 runs\n")),
+             qPrintable(log()));
+    QVERIFY2(signInThroughForm(QStringLiteral("Ada"), true), qPrintable(log()));
+    QVERIFY2(logHas(QStringLiteral("progress of profile:Ada: 1 passed, 1 runs\n")),
+             qPrintable(log()));
+
+    QVERIFY(clickClose());
+    QVERIFY(m_app.waitForFinished(30000));
+    QCOMPARE(m_app.exitCode(), 0);
+    QVERIFY2(!logHas(QStringLiteral("js: .*(Uncaught|Error)")), qPrintable(log()));
+
+    // Ada is remembered and signed in again at the next start, with her progress.
+    QVERIFY2(start(), qPrintable(log()));
+    QVERIFY2(
+        QTest::qWaitFor(
+            [this] { return logHas(QStringLiteral("progress of profile:Ada: 1 passed")); }, 30000),
+        qPrintable(log()));
+    QVERIFY(clickClose());
+    QVERIFY(m_app.waitForFinished(30000));
+}
+
+void PageShellTest::pageSpeaksTheShellLanguageAndTheShellKeepsItsSwitch()
+{
+    // The run folder's app.ini says lang=zh: the page speaks Chinese with the shell's dialogs.
+    QVERIFY2(start(), qPrintable(log()));
+    QVERIFY2(logHas(QStringLiteral("page ready \\(in the shell, zh, [^)]*lesson initials-bpmf\\)")),
+             qPrintable(log()));
+    QVERIFY(pressTitleBarButton(3));
+    QVERIFY2(QTest::qWaitFor(
+                 [this] { return logHas(QStringLiteral("language: en \\(kept by the shell\\)")); },
+                 30000),
+             qPrintable(log()));
+    QVERIFY(clickClose());
+    QVERIFY(m_app.waitForFinished(30000));
+
+    QVERIFY2(start(), qPrintable(log()));
+    // Nothing chosen yet, so the English page opens on the graded lessons.
+    QVERIFY2(logHas(QStringLiteral("page ready \\(in the shell, en, [^)]*lesson home-fj\\)")),
+             qPrintable(log()));
     QVERIFY(clickClose());
     QVERIFY(m_app.waitForFinished(30000));
     QCOMPARE(m_app.exitCode(), 0);

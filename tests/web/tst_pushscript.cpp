@@ -104,6 +104,35 @@ TEST_F(PushScriptTest, HostileValuesArriveIntactAsData)
     }
 }
 
+// An event the page did not ask for may arrive before the page has its onMessage: it must
+// then do nothing at all, not raise a script error, and be delivered intact once it exists.
+TEST(PushEvent, SkippedWithoutOnMessageDeliveredWithIt)
+{
+    Json::Value param;
+    param["result"] = true;
+    param["msg"] = "it's";
+    param["data"]["login"] = true;
+    const QString script = BridgeProtocol::eventScript(QStringLiteral("queryLogin"), param);
+    EXPECT_FALSE(script.contains(QLatin1Char('\n')));
+
+    QJSEngine bare;
+    const QJSValue skipped = bare.evaluate(script);
+    EXPECT_FALSE(skipped.isError()) << qPrintable(skipped.toString());
+
+    QJSEngine page;
+    page.evaluate(
+        QStringLiteral("var received = null; function onMessage(text) { received = text; }"));
+    const QJSValue delivered = page.evaluate(script);
+    EXPECT_FALSE(delivered.isError()) << qPrintable(delivered.toString());
+    EXPECT_EQ(page.globalObject().property(QStringLiteral("received")).toString(),
+              BridgeProtocol::pushText(QStringLiteral("queryLogin"), param));
+
+    // A global that is not a function is left alone too.
+    QJSEngine other;
+    other.evaluate(QStringLiteral("var onMessage = 5;"));
+    EXPECT_FALSE(other.evaluate(script).isError());
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);

@@ -54,7 +54,7 @@ test('a later, weaker run keeps the best figures and the pass', async () => {
     assert.ok(after.lastWpm < best.bestWpm);
 });
 
-test('a signed-in user keeps progress under the device code, apart from the guest', async () => {
+test('a shell that does not name profiles keeps a signed-in user\'s progress under the device code', async () => {
     const guest = await h.openPage(browser);
     await passFirstLesson(guest.page);
     await guest.page.close();
@@ -64,7 +64,8 @@ test('a signed-in user keeps progress under the device code, apart from the gues
     assert.equal((await page.textContent('#sidebarProgress')).trim(), '0 of 21 passed');
     assert.equal((await page.textContent('#profileNote')).trim(), 'Progress kept on this computer (signed-in user)');
     await passFirstLesson(page);
-    assert.deepEqual(await storedKeys(page), ['tapwise.progress.v1:guest', 'tapwise.progress.v1:user:dev-42']);
+    assert.deepEqual(await storedKeys(page), ['tapwise.history.v1:guest', 'tapwise.history.v1:user:dev-42',
+        'tapwise.progress.v1:guest', 'tapwise.progress.v1:user:dev-42']);
 });
 
 test('signing in while the page is open switches to the user\'s progress', async () => {

@@ -36,8 +36,9 @@ async function asyncQueries(page) {
 }
 
 test('the start asks synchronously, exactly once, and shows a signed-in user', async () => {
+    // A shell that does not know "queryUser" is asked "queryLogin" instead.
     const { page } = await h.openPage(browser, { replies: { querylogin: kIn } });
-    assert.deepEqual(await h.sentRequests(page), [{ cmd: 'queryLogin', async: false }]);
+    assert.deepEqual(await h.sentRequests(page), [{ cmd: 'queryUser', async: false }, { cmd: 'queryLogin', async: false }]);
     assert.deepEqual(await state(page), { status: 'in', label: 'Signed in', button: 'Switch account' });
 });
 

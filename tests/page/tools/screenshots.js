@@ -1,12 +1,17 @@
 'use strict';
-// Takes the README screenshots (docs/screenshots/lesson.png and results.png) at the shell's
-// window size, with a stub bridge reporting a signed-in user and a scripted typing run.
+// Takes the README screenshots (docs/screenshots/lesson.png, results.png and progress.png) at
+// the shell's window size, with a stub bridge reporting a signed-in user, a scripted typing run
+// and a made-up history of two months.
 // Usage: node tools/screenshots.js [locale]   (default en-US; zh-CN for the Chinese texts)
 const path = require('node:path');
 const h = require('../support/harness');
+const seed = require('../support/seed');
 
 const kOutDir = path.resolve(__dirname, '..', '..', '..', 'docs', 'screenshots');
-const kSignedIn = { querylogin: { data: { login: true }, msg: '', result: true } };
+const kSignedIn = {
+    querylogin: { data: { login: true }, msg: '', result: true },
+    queryuser: { data: { login: true, name: 'Ada' }, msg: '', result: true },
+};
 
 // A mid-lesson state: some progress on earlier lessons, a few mistakes on the way.
 const kProgress = {
@@ -24,7 +29,7 @@ async function main() {
     const browser = await h.launchBrowser();
     try {
         const { page, context } = await h.openPage(browser, { locale, replies: kSignedIn, deviceId: 'screenshot' });
-        await page.evaluate((data) => localStorage.setItem('tapwise.progress.v1:user:screenshot', JSON.stringify(data)), kProgress);
+        await page.evaluate((data) => localStorage.setItem('tapwise.progress.v1:profile:Ada', JSON.stringify(data)), kProgress);
         await page.close();
         const opened = await h.openPage(browser, { context, locale, replies: kSignedIn, deviceId: 'screenshot' });
         const shot = opened.page;
@@ -46,6 +51,21 @@ async function main() {
         await h.typeScript(shot, restSteps);
         await shot.mouse.move(0, 400);
         await shot.screenshot({ path: path.join(kOutDir, 'results.png') });
+
+        // Sixty days of practice, a slower right little finger and a key often missed.
+        const history = seed.makeHistory(480, { runsPerDay: 8, weak: { p: { missRate: 0.03, ms: 340 }, b: { missRate: 0.12, ms: 230 } } });
+        await shot.evaluate((data) => {
+            localStorage.setItem('tapwise.history.v1:profile:Ada', JSON.stringify(data));
+        }, history);
+        await shot.close();
+        const progress = (await h.openPage(browser, { context, locale, replies: kSignedIn, deviceId: 'screenshot' })).page;
+        await progress.click('#navProgress');
+        await progress.focus('#chartSpeed .chart-svg');
+        await progress.keyboard.press('ArrowLeft');
+        await progress.screenshot({ path: path.join(kOutDir, 'progress.png') });
+        await progress.click('#heatSpeed');
+        await progress.evaluate(() => document.querySelector('.heat-card').scrollIntoView());
+        await progress.screenshot({ path: path.join(kOutDir, 'progress-keys.png') });
     } finally {
         await browser.close();
     }
