@@ -1,9 +1,9 @@
 #include "hostcommands.h"
 
-#include "commandregistry.h"
 #include "csetting.h"
 #include "quser.h"
 #include "quserhelp.h"
+#include "qwebbrowser.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -18,16 +18,15 @@ constexpr int kLoginFormDelayMs = 50;
 void HostCommands::registerCommands(QUserHelp *userHelp)
 {
     const QPointer<QUserHelp> helper(userHelp);
-    CommandRegistry::registerCommand(
+    QWebBrowser::registerCommand(
         QStringLiteral("showLoginForm"),
         [helper](const Json::Value &param, const ReplyPtr &reply) {
             showLoginForm(helper.data(), param, reply);
         },
         false);
-    CommandRegistry::registerCommand(QStringLiteral("queryLogin"), &HostCommands::queryLogin, true);
-    CommandRegistry::registerCommand(QStringLiteral("queryUser"), &HostCommands::queryUser, true);
-    CommandRegistry::registerCommand(QStringLiteral("setLanguage"), &HostCommands::setLanguage,
-                                     false);
+    QWebBrowser::registerCommand(QStringLiteral("queryLogin"), &HostCommands::queryLogin, true);
+    QWebBrowser::registerCommand(QStringLiteral("queryUser"), &HostCommands::queryUser, true);
+    QWebBrowser::registerCommand(QStringLiteral("setLanguage"), &HostCommands::setLanguage, false);
 }
 
 void HostCommands::showLoginForm(QUserHelp *userHelp, const Json::Value &, const ReplyPtr &reply)

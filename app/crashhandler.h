@@ -3,6 +3,7 @@
 // window off the screen, hands the crash to the dump writer "mindump" beside the executable
 // through a named shared block and its command line, waits for it, and lets the process end.
 
+#include "crashblock.h"
 #include "platform_crash.h"
 
 #include <cstddef>
@@ -26,13 +27,6 @@ struct CrashHandoffState
 };
 
 namespace CrashHandoff {
-/// Size of the shared block and the offsets of its fields.
-constexpr size_t kBlockSize = 1024;
-constexpr size_t kProcessIdOffset = 0;
-constexpr size_t kThreadIdOffset = 4;
-/// Pointer-sized, so a 64-bit build keeps the whole address.
-constexpr size_t kRecordAddressOffset = 8;
-
 /// The system's debug-output exceptions; they reach the filter but are no crash.
 constexpr unsigned long kDebugOutputCode = 0x40010006;
 constexpr unsigned long kDebugOutputWideCode = 0x4001000A;

@@ -21,6 +21,10 @@ const QString kCreated = QStringLiteral("created");
 const QString kCheck = QStringLiteral("check");
 const QString kRemembered = QStringLiteral("profile");
 
+// Every read of the state file checks the profile records, from the library's loading on.
+[[maybe_unused]] const bool kValidatorAdded =
+    (QKitStore::addValidator(&QKitProfiles::validate), true);
+
 bool sameBytes(const QByteArray &a, const QByteArray &b)
 {
     if (a.size() != b.size())
@@ -175,6 +179,14 @@ bool QKitProfiles::remember(const QString &name)
 bool QKitProfiles::forget()
 {
     return QKitStore::instance().modify([](QKitStore::Groups &groups) { groups.remove(kSession); });
+}
+
+bool QKitProfiles::validate(QKitStore::Groups &groups, bool intact)
+{
+    const bool sane = sanitize(groups);
+    if (!intact || !sane)
+        groups.remove(kSession);
+    return sane;
 }
 
 bool QKitProfiles::sanitize(QKitStore::Groups &groups)

@@ -30,6 +30,9 @@ public:
     /// Drops damaged profile records and a remembered sign-in to a missing profile; false when
     /// anything was dropped.
     static bool sanitize(QKitStore::Groups &groups);
+    /// The store's check of every read (registered when the library is loaded): sanitize, and
+    /// forget the remembered sign-in of a damaged file, which can no longer be trusted.
+    static bool validate(QKitStore::Groups &groups, bool intact);
 
 private:
     static QString groupFor(const QString &name);

@@ -1,6 +1,5 @@
 #include "qkitstore.h"
 
-#include "qkitprofiles.h"
 #include "qkitstatetext.h"
 
 #include <QDateTime>
@@ -17,6 +16,17 @@ constexpr int kFormat = 1;
 constexpr int kLockWaitMs = 5000;
 
 } // namespace
+
+std::vector<QKitStore::Validator> &QKitStore::validators()
+{
+    static std::vector<Validator> list;
+    return list;
+}
+
+void QKitStore::addValidator(const Validator &validator)
+{
+    validators().push_back(validator);
+}
 
 QKitStore &QKitStore::instance()
 {
@@ -125,16 +135,15 @@ void QKitStore::readLocked(bool lockHeld)
             clean = false;
         file.close();
     }
-    if (!QKitProfiles::sanitize(groups))
-        clean = false;
+    for (const Validator &validator : validators())
+        clean = validator(groups, clean) && clean;
     if (clean) {
         m_groups = groups;
         return;
     }
 
-    // Damaged or unreadable: keep the file aside for inspection, carry over the intact records,
-    // and start signed out since the remembered sign-in can no longer be trusted.
-    groups.remove(QStringLiteral("session"));
+    // Damaged or unreadable: keep the file aside for inspection and carry over what the checks
+    // kept.
     m_groups = groups;
     auto setAside = [&] {
         const QString aside = m_path + QStringLiteral(".corrupt-")

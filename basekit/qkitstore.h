@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 /// The library's state file: an ini file of groups of text values under the user's
 /// configuration directory. Every change re-reads the file under a lock file, applies the change
@@ -17,6 +18,14 @@ public:
     using Groups = QKitStateText::Groups;
 
     static QKitStore &instance();
+
+    /// Checks the groups read from the file and repairs them in place; false when anything had
+    /// to go. intact says whether the file read cleanly and every earlier check passed, so a
+    /// check may also drop what a damaged file no longer vouches for.
+    using Validator = std::function<bool(Groups &groups, bool intact)>;
+    /// Adds a check that every read of the file runs, in the order added. Add it before the
+    /// first read: the library's parts do so when it is loaded.
+    static void addValidator(const Validator &validator);
 
     QString filePath() const;
     QString value(const QString &group, const QString &key, const QString &defaultValue);
@@ -41,6 +50,7 @@ private:
             return exists == other.exists && size == other.size && modified == other.modified;
         }
     };
+    static std::vector<Validator> &validators();
     Stamp stamp() const;
     void refreshLocked();
     void readLocked(bool lockHeld);

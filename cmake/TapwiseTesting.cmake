@@ -1,4 +1,5 @@
 include(GoogleTest)
+set(TAPWISE_QTEST_DISCOVERY_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/TapwiseQtTestDiscovery.cmake)
 find_package(GTest REQUIRED)
 find_package(Qt5 5.15 REQUIRED COMPONENTS Test)
 
@@ -43,10 +44,18 @@ function(tapwise_add_gtest name)
         PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS unit)
 endfunction()
 
-# tapwise_add_qtest(name SOURCES ... [LIBS ...] [FUNCTIONS f1 f2 ...] [TIMEOUT s])
-# A Qt Test program; with FUNCTIONS each test function becomes its own CTest entry.
+# tapwise_add_qtest(name SOURCES ... [LIBS ...] [TIMEOUT s] [RUN_SERIAL])
+# A Qt Test program; each test function becomes its own CTest entry, labelled "gui". The
+# functions are what the program itself lists with -functions after each build, as GoogleTest
+# cases are discovered. RUN_SERIAL keeps every function of the program from running beside
+# another test (real windows, the one cursor, the display's focus).
 function(tapwise_add_qtest name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;FUNCTIONS" ${ARGN})
+    cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    # A list of functions copied into CMake would go stale: they come from the program itself.
+    if(T_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "tapwise_add_qtest(${name}): unknown arguments "
+            "${T_UNPARSED_ARGUMENTS} (test functions are discovered, FUNCTIONS is not needed)")
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
@@ -55,17 +64,28 @@ function(tapwise_add_qtest name)
     target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
     tapwise_test_environment(${name} environment)
-    if(T_FUNCTIONS)
-        foreach(function ${T_FUNCTIONS})
-            add_test(NAME ${name}.${function} COMMAND ${name} ${function}
-                WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/testenv/${name})
-            set_tests_properties(${name}.${function} PROPERTIES
-                TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}" LABELS gui)
-        endforeach()
-    else()
-        add_test(NAME ${name} COMMAND ${name}
-            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/testenv/${name})
-        set_tests_properties(${name} PROPERTIES
-            TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}" LABELS gui)
-    endif()
+
+    set(base ${CMAKE_CURRENT_BINARY_DIR}/${name})
+    string(JOIN "\n" settings
+        "set(PROGRAM [==[$<TARGET_FILE:${name}>]==])"
+        "set(TEST_PREFIX ${name})"
+        "set(WORKING_DIRECTORY [==[${CMAKE_BINARY_DIR}/testenv/${name}]==])"
+        "set(ENVIRONMENT [==[${environment}]==])"
+        "set(TIMEOUT ${T_TIMEOUT})"
+        "set(RUN_SERIAL ${T_RUN_SERIAL})"
+        "set(OUTPUT [==[${base}_tests.cmake]==])"
+        "include([==[${TAPWISE_QTEST_DISCOVERY_SCRIPT}]==])")
+    file(GENERATE OUTPUT ${base}_discover.cmake CONTENT "${settings}\n")
+    add_custom_command(TARGET ${name} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -P ${base}_discover.cmake
+        COMMENT "Listing the test functions of ${name}"
+        VERBATIM)
+    # Before the first build there is nothing to list: the missing program shows as a test.
+    file(WRITE ${base}_include.cmake
+        "if(EXISTS [==[${base}_tests.cmake]==])\n"
+        "    include([==[${base}_tests.cmake]==])\n"
+        "else()\n"
+        "    add_test(${name}_NOT_BUILT ${name}_NOT_BUILT)\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${base}_include.cmake)
 endfunction()

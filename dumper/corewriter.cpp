@@ -193,23 +193,28 @@ QByteArray CoreWriter::fileNote() const
     return QByteArray(reinterpret_cast<const char *>(head), sizeof head) + entries + names;
 }
 
-QByteArray CoreWriter::buildNotes() const
-{
-    const pid_t pid = m_process.processId();
-    const QList<QByteArray> stat = ProcFiles::statFields(pid);
-    const auto statField = [&stat](int index) {
-        return index < stat.size() ? stat.at(index).toLongLong() : 0;
-    };
+namespace {
 
-    // Crashing thread first: gdb takes the first thread as the one that stopped the program.
+// Crashing thread first: gdb takes the first thread as the one that stopped the program.
+std::vector<const TracedProcess::Thread *> crashingThreadFirst(const TracedProcess &process,
+                                                               pid_t crashingThread)
+{
     std::vector<const TracedProcess::Thread *> ordered;
-    for (const TracedProcess::Thread &thread : m_process.threads()) {
-        if (thread.id == m_crashingThread)
+    for (const TracedProcess::Thread &thread : process.threads()) {
+        if (thread.id == crashingThread)
             ordered.insert(ordered.begin(), &thread);
         else
             ordered.push_back(&thread);
     }
+    return ordered;
+}
 
+elf_prpsinfo processInfo(pid_t pid)
+{
+    const QList<QByteArray> stat = ProcFiles::statFields(pid);
+    const auto statField = [&stat](int index) {
+        return index < stat.size() ? stat.at(index).toLongLong() : 0;
+    };
     elf_prpsinfo info {};
     const char state = stat.isEmpty() || stat.first().isEmpty() ? 'R' : stat.first().at(0);
     info.pr_sname = state;
@@ -229,66 +234,97 @@ QByteArray CoreWriter::buildNotes() const
     arguments.replace('\0', ' ');
     std::strncpy(info.pr_psargs, arguments.trimmed().left(ELF_PRARGSZ - 1).constData(),
                  sizeof info.pr_psargs - 1);
+    return info;
+}
 
+// The registers beyond the general ones, after the thread's status note.
+void appendRegisterNotes(QByteArray &notes, const TracedProcess::Thread &thread)
+{
+    if (thread.hasFloatingPoint)
+        appendNote(notes, "CORE", NT_FPREGSET, &thread.floatingPoint, sizeof thread.floatingPoint);
+#if defined(__x86_64__)
+    if (!thread.extendedState.empty())
+        appendNote(notes, "LINUX", NT_X86_XSTATE, thread.extendedState.data(),
+                   thread.extendedState.size());
+#endif
+}
+
+} // namespace
+
+QByteArray CoreWriter::buildNotes() const
+{
+    const elf_prpsinfo info = processInfo(m_process.processId());
     QByteArray notes;
     bool first = true;
-    for (const TracedProcess::Thread *thread : ordered) {
-        elf_prstatus status {};
-        status.pr_pid = thread->id;
-        status.pr_ppid = info.pr_ppid;
-        status.pr_pgrp = info.pr_pgrp;
-        status.pr_sid = info.pr_sid;
-        if (thread->id == m_crashingThread && m_hasSignal) {
-            status.pr_info.si_signo = m_signal.si_signo;
-            status.pr_info.si_code = m_signal.si_code;
-            status.pr_info.si_errno = m_signal.si_errno;
-            status.pr_cursig = static_cast<short>(m_signal.si_signo);
-        }
-        if (thread->hasRegisters)
-            std::memcpy(&status.pr_reg, &thread->registers, sizeof status.pr_reg);
-        status.pr_fpvalid = thread->hasFloatingPoint ? 1 : 0;
+    for (const TracedProcess::Thread *thread : crashingThreadFirst(m_process, m_crashingThread)) {
+        const elf_prstatus status = threadStatus(*thread, info);
         appendNote(notes, "CORE", NT_PRSTATUS, &status, sizeof status);
         if (first) {
-            appendNote(notes, "CORE", NT_PRPSINFO, &info, sizeof info);
-            if (m_hasSignal)
-                appendNote(notes, "CORE", NT_SIGINFO, &m_signal, sizeof m_signal);
-            const QByteArray auxv = ProcFiles::read(QStringLiteral("/proc/%1/auxv").arg(pid));
-            if (!auxv.isEmpty())
-                appendNote(notes, "CORE", NT_AUXV, auxv.constData(),
-                           static_cast<size_t>(auxv.size()));
-            const QByteArray files = fileNote();
-            appendNote(notes, "CORE", NT_FILE, files.constData(),
-                       static_cast<size_t>(files.size()));
+            appendProcessNotes(notes, info);
             first = false;
         }
-        if (thread->hasFloatingPoint)
-            appendNote(notes, "CORE", NT_FPREGSET, &thread->floatingPoint,
-                       sizeof thread->floatingPoint);
-#if defined(__x86_64__)
-        if (!thread->extendedState.empty())
-            appendNote(notes, "LINUX", NT_X86_XSTATE, thread->extendedState.data(),
-                       thread->extendedState.size());
-#endif
+        appendRegisterNotes(notes, *thread);
     }
     return notes;
 }
 
-bool CoreWriter::write(const QString &path, QString *error)
+elf_prstatus CoreWriter::threadStatus(const TracedProcess::Thread &thread,
+                                      const elf_prpsinfo &info) const
 {
-    readMappings();
-    const QByteArray notes = buildNotes();
+    elf_prstatus status {};
+    status.pr_pid = thread.id;
+    status.pr_ppid = info.pr_ppid;
+    status.pr_pgrp = info.pr_pgrp;
+    status.pr_sid = info.pr_sid;
+    if (thread.id == m_crashingThread && m_hasSignal) {
+        status.pr_info.si_signo = m_signal.si_signo;
+        status.pr_info.si_code = m_signal.si_code;
+        status.pr_info.si_errno = m_signal.si_errno;
+        status.pr_cursig = static_cast<short>(m_signal.si_signo);
+    }
+    if (thread.hasRegisters)
+        std::memcpy(&status.pr_reg, &thread.registers, sizeof status.pr_reg);
+    status.pr_fpvalid = thread.hasFloatingPoint ? 1 : 0;
+    return status;
+}
 
+void CoreWriter::appendProcessNotes(QByteArray &notes, const elf_prpsinfo &info) const
+{
+    appendNote(notes, "CORE", NT_PRPSINFO, &info, sizeof info);
+    if (m_hasSignal)
+        appendNote(notes, "CORE", NT_SIGINFO, &m_signal, sizeof m_signal);
+    const QByteArray auxv =
+        ProcFiles::read(QStringLiteral("/proc/%1/auxv").arg(m_process.processId()));
+    if (!auxv.isEmpty())
+        appendNote(notes, "CORE", NT_AUXV, auxv.constData(), static_cast<size_t>(auxv.size()));
+    const QByteArray files = fileNote();
+    appendNote(notes, "CORE", NT_FILE, files.constData(), static_cast<size_t>(files.size()));
+}
+
+struct CoreWriter::Layout
+{
+    Elf64_Ehdr header {};
+    /// The notes first, then one load segment per mapping.
+    std::vector<Elf64_Phdr> programHeaders;
+    bool extended = false;
+    off_t notesOffset = 0;
+    off_t totalSize = 0;
+};
+
+CoreWriter::Layout CoreWriter::planLayout(qsizetype notesSize) const
+{
+    Layout layout;
     const size_t segments = m_mappings.size() + 1;
     // More program headers than e_phnum can hold: the count moves into section header 0.
-    const bool extended = segments >= PN_XNUM;
-    const size_t headersEnd =
-        sizeof(Elf64_Ehdr) + segments * sizeof(Elf64_Phdr) + (extended ? sizeof(Elf64_Shdr) : 0);
-    const off_t notesOffset = static_cast<off_t>(headersEnd);
-    off_t dataOffset = notesOffset + notes.size();
+    layout.extended = segments >= PN_XNUM;
+    const size_t headersEnd = sizeof(Elf64_Ehdr) + segments * sizeof(Elf64_Phdr)
+        + (layout.extended ? sizeof(Elf64_Shdr) : 0);
+    layout.notesOffset = static_cast<off_t>(headersEnd);
+    off_t dataOffset = layout.notesOffset + notesSize;
     dataOffset =
         (dataOffset + static_cast<off_t>(m_pageSize) - 1) & ~static_cast<off_t>(m_pageSize - 1);
 
-    Elf64_Ehdr header {};
+    Elf64_Ehdr &header = layout.header;
     std::memcpy(header.e_ident, ELFMAG, SELFMAG);
     header.e_ident[EI_CLASS] = ELFCLASS64;
     header.e_ident[EI_DATA] = ELFDATA2LSB;
@@ -300,23 +336,23 @@ bool CoreWriter::write(const QString &path, QString *error)
     header.e_phoff = sizeof(Elf64_Ehdr);
     header.e_ehsize = sizeof(Elf64_Ehdr);
     header.e_phentsize = sizeof(Elf64_Phdr);
-    header.e_phnum = extended ? PN_XNUM : static_cast<Elf64_Half>(segments);
-    if (extended) {
+    header.e_phnum = layout.extended ? PN_XNUM : static_cast<Elf64_Half>(segments);
+    if (layout.extended) {
         header.e_shoff = sizeof(Elf64_Ehdr) + segments * sizeof(Elf64_Phdr);
         header.e_shentsize = sizeof(Elf64_Shdr);
         header.e_shnum = 1;
     }
 
-    std::vector<Elf64_Phdr> programHeaders(segments);
-    Elf64_Phdr &noteHeader = programHeaders[0];
+    layout.programHeaders.resize(segments);
+    Elf64_Phdr &noteHeader = layout.programHeaders[0];
     noteHeader.p_type = PT_NOTE;
-    noteHeader.p_offset = static_cast<Elf64_Off>(notesOffset);
-    noteHeader.p_filesz = static_cast<Elf64_Xword>(notes.size());
+    noteHeader.p_offset = static_cast<Elf64_Off>(layout.notesOffset);
+    noteHeader.p_filesz = static_cast<Elf64_Xword>(notesSize);
     noteHeader.p_align = 4;
     off_t offset = dataOffset;
     for (size_t i = 0; i < m_mappings.size(); ++i) {
         const Mapping &mapping = m_mappings[i];
-        Elf64_Phdr &load = programHeaders[i + 1];
+        Elf64_Phdr &load = layout.programHeaders[i + 1];
         load.p_type = PT_LOAD;
         load.p_flags = (mapping.readable ? PF_R : 0) | (mapping.writable ? PF_W : 0)
             | (mapping.executable ? PF_X : 0);
@@ -327,29 +363,17 @@ bool CoreWriter::write(const QString &path, QString *error)
         load.p_align = m_pageSize;
         offset += static_cast<off_t>(mapping.dumpSize);
     }
-    const off_t totalSize = offset;
+    layout.totalSize = offset;
+    return layout;
+}
 
-    const QByteArray fileName = QFile::encodeName(path);
-    const int fd = ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        *error = QStringLiteral("cannot create %1: %2")
-                     .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    bool ok = writeAll(fd, &header, sizeof header, 0)
-        && writeAll(fd, programHeaders.data(), programHeaders.size() * sizeof(Elf64_Phdr),
-                    sizeof header);
-    if (ok && extended) {
-        Elf64_Shdr section {};
-        section.sh_info = static_cast<Elf64_Word>(segments);
-        ok = writeAll(fd, &section, sizeof section, static_cast<off_t>(header.e_shoff));
-    }
-    ok = ok && writeAll(fd, notes.constData(), static_cast<size_t>(notes.size()), notesOffset);
-
+bool CoreWriter::copyMemory(int fd, const Layout &layout)
+{
+    bool ok = true;
     std::vector<unsigned char> chunk(kCopyChunk);
     for (size_t i = 0; ok && i < m_mappings.size() && !m_incomplete; ++i) {
         const Mapping &mapping = m_mappings[i];
-        const off_t base = static_cast<off_t>(programHeaders[i + 1].p_offset);
+        const off_t base = static_cast<off_t>(layout.programHeaders[i + 1].p_offset);
         for (unsigned long long done = 0; ok && done < mapping.dumpSize;) {
             if (std::chrono::steady_clock::now() >= m_deadline) {
                 m_incomplete = true;
@@ -364,7 +388,35 @@ bool CoreWriter::write(const QString &path, QString *error)
             done += step;
         }
     }
-    ok = ok && ftruncate(fd, totalSize) == 0;
+    return ok;
+}
+
+bool CoreWriter::write(const QString &path, QString *error)
+{
+    readMappings();
+    const QByteArray notes = buildNotes();
+    const Layout layout = planLayout(notes.size());
+
+    const QByteArray fileName = QFile::encodeName(path);
+    const int fd = ::open(fileName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot create %1: %2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    const Elf64_Ehdr &header = layout.header;
+    bool ok = writeAll(fd, &header, sizeof header, 0)
+        && writeAll(fd, layout.programHeaders.data(),
+                    layout.programHeaders.size() * sizeof(Elf64_Phdr), sizeof header);
+    if (ok && layout.extended) {
+        Elf64_Shdr section {};
+        section.sh_info = static_cast<Elf64_Word>(layout.programHeaders.size());
+        ok = writeAll(fd, &section, sizeof section, static_cast<off_t>(header.e_shoff));
+    }
+    ok = ok
+        && writeAll(fd, notes.constData(), static_cast<size_t>(notes.size()), layout.notesOffset);
+    ok = ok && copyMemory(fd, layout);
+    ok = ok && ftruncate(fd, layout.totalSize) == 0;
     const int writeError = errno;
     ok = ::close(fd) == 0 && ok;
     if (!ok) {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "tracedprocess.h"
+
 #include <QByteArray>
 #include <QString>
 #include <chrono>
 #include <csignal>
 #include <vector>
-
-class TracedProcess;
 
 /// Writes an ELF core file of a stopped process that gdb opens like one the kernel wrote:
 /// one PT_NOTE (each thread's registers, the crashing thread first, the process and signal
@@ -44,10 +44,19 @@ private:
         unsigned long long dumpSize = 0;
     };
 
+    /// Where everything goes in the file: the ELF and program headers, the notes, the memory.
+    struct Layout;
+
     void readMappings();
     void chooseContents(Mapping &mapping) const;
     QByteArray buildNotes() const;
+    /// The notes that describe the whole process; they follow the first thread's status.
+    void appendProcessNotes(QByteArray &notes, const elf_prpsinfo &info) const;
+    elf_prstatus threadStatus(const TracedProcess::Thread &thread, const elf_prpsinfo &info) const;
     QByteArray fileNote() const;
+    Layout planLayout(qsizetype notesSize) const;
+    /// Copies the chosen memory chunk by chunk; stops at the deadline.
+    bool copyMemory(int fd, const Layout &layout);
 
     const TracedProcess &m_process;
     pid_t m_crashingThread;

@@ -1,5 +1,7 @@
 #include "dumprequest.h"
 
+#include "crashblock.h"
+
 #include "procfiles.h"
 
 #include <QFile>
@@ -25,7 +27,7 @@ bool DumpRequest::read(const QString &mappingName, QString *error)
         return false;
     }
     struct stat status;
-    unsigned char bytes[kBlockSize] = {};
+    unsigned char bytes[CrashHandoff::kBlockSize] = {};
     ssize_t got = -1;
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == geteuid())
         got = pread(fd, bytes, sizeof bytes, 0);
@@ -40,16 +42,16 @@ bool DumpRequest::read(const QString &mappingName, QString *error)
 
 bool DumpRequest::parse(const unsigned char *bytes, size_t size, QString *error)
 {
-    if (size < kRecordAddressOffset + sizeof(uint64_t)) {
+    if (size < CrashHandoff::kRecordAddressOffset + sizeof(uint64_t)) {
         *error = QStringLiteral("shared block holds %1 bytes, too few").arg(size);
         return false;
     }
     uint32_t processId = 0;
     uint32_t threadId = 0;
     uintptr_t recordAddress = 0;
-    std::memcpy(&processId, bytes + kProcessIdOffset, sizeof processId);
-    std::memcpy(&threadId, bytes + kThreadIdOffset, sizeof threadId);
-    std::memcpy(&recordAddress, bytes + kRecordAddressOffset, sizeof recordAddress);
+    std::memcpy(&processId, bytes + CrashHandoff::kProcessIdOffset, sizeof processId);
+    std::memcpy(&threadId, bytes + CrashHandoff::kThreadIdOffset, sizeof threadId);
+    std::memcpy(&recordAddress, bytes + CrashHandoff::kRecordAddressOffset, sizeof recordAddress);
     m_processId = static_cast<pid_t>(processId);
     m_threadId = static_cast<pid_t>(threadId);
     m_recordAddress = recordAddress;

@@ -10,12 +10,6 @@
 class DumpRequest
 {
 public:
-    /// Layout of the block: two 32-bit ids, then a pointer-sized address; the rest is zero.
-    static constexpr size_t kBlockSize = 1024;
-    static constexpr size_t kProcessIdOffset = 0;
-    static constexpr size_t kThreadIdOffset = 4;
-    static constexpr size_t kRecordAddressOffset = 8;
-
     /// Reads the block called mappingName; false with a message when there is none.
     bool read(const QString &mappingName, QString *error);
 

@@ -1,10 +1,10 @@
 #include "qenginecontext.h"
 
-#include "qbridgeprotocol.h"
 #include "qenginedownloads.h"
 #include "qenginelog.h"
 #include "qengineview.h"
 #include "qjsexecstate.h"
+#include "qpromptchannel.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -112,7 +112,7 @@ QWebEngineProfile *QEngineContext::profile()
 
 void QEngineContext::bind(const QString &name, jsNativeFunction function, unsigned int argCount)
 {
-    if (!QBridgeProtocol::isValidName(name)) {
+    if (!QPromptChannel::isValidName(name)) {
         QEngineLog::warning(
             QStringLiteral("cannot bind \"%1\": not a script identifier").arg(name));
         return;

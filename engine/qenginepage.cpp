@@ -1,9 +1,9 @@
 #include "qenginepage.h"
 
-#include "qbridgeprotocol.h"
 #include "qenginelog.h"
 #include "qengineview.h"
 #include "qnewwindowpage.h"
+#include "qpromptchannel.h"
 
 QEnginePage::QEnginePage(QWebEngineProfile *profile, QEngineView *view)
     : QWebEnginePage(profile, view)
@@ -13,7 +13,7 @@ QEnginePage::QEnginePage(QWebEngineProfile *profile, QEngineView *view)
 bool QEnginePage::javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
                                    const QString &defaultValue, QString *result)
 {
-    if (msg == QBridgeProtocol::callMarker())
+    if (msg == QPromptChannel::callMarker())
         return m_view->answerBridgeCall(securityOrigin, defaultValue, result);
     return QWebEnginePage::javaScriptPrompt(securityOrigin, msg, defaultValue, result);
 }

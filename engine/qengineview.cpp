@@ -1,10 +1,10 @@
 #include "qengineview.h"
 
-#include "qbridgeprotocol.h"
 #include "qenginecontext.h"
 #include "qenginelog.h"
 #include "qenginepage.h"
 #include "qjsexecstate.h"
+#include "qpromptchannel.h"
 
 #include <QChildEvent>
 #include <QDir>
@@ -51,6 +51,9 @@ bool isMouseInput(QEvent::Type type)
 QEngineView::QEngineView(QWebEngineProfile *profile, Role role, QWidget *parent)
     : QWebEngineView(parent)
     , m_role(role)
+    , m_scripts([this](const QString &source, const QScriptScheduler::Done &done) {
+        runPageScript(source, done);
+    })
 {
     if (role == Role::Content)
         m_page = new QEnginePage(profile, this);
@@ -109,75 +112,23 @@ QUrl QEngineView::urlFromAddress(const QString &address)
 
 int QEngineView::runScript(const QString &script)
 {
-    if (script.isEmpty())
-        return m_unrun;
-    m_scripts.append(script);
-    ++m_unrun;
-    if (!m_flushQueued) {
-        m_flushQueued = true;
+    if (!script.isEmpty() && m_scripts.append(script))
         QMetaObject::invokeMethod(this, &QEngineView::flushScripts, Qt::QueuedConnection);
-    }
-    return m_unrun;
+    return m_scripts.unrun();
 }
 
-void QEngineView::runStandalone(const QString &script)
+void QEngineView::runPageScript(const QString &source, const QScriptScheduler::Done &done)
 {
     QPointer<QEngineView> self(this);
-    const int generation = m_generation;
-    m_page->runJavaScript(QScriptBatch::standalone(script), [self, generation](const QVariant &) {
-        if (self && generation == self->m_generation)
-            --self->m_unrun;
+    m_page->runJavaScript(source, [self, done](const QVariant &result) {
+        if (self)
+            done(result);
     });
 }
 
 void QEngineView::flushScripts()
 {
-    m_flushQueued = false;
-    if (m_evalBlocked) {
-        // Batches already sent come back to be run one by one; later scripts wait for them.
-        if (m_batchesInFlight > 0)
-            return;
-        while (!m_scripts.isEmpty())
-            runStandalone(m_scripts.takeFirst());
-        return;
-    }
-    // A script alone needs no joining: a syntax error of its own stops nothing else. While an
-    // earlier batch may still come back unrun, it goes as a batch too, to keep its place.
-    if (m_scripts.size() == 1 && (m_evalAllowed || m_batchesInFlight == 0)) {
-        runStandalone(m_scripts.takeFirst());
-        return;
-    }
-    while (!m_scripts.isEmpty()) {
-        QScriptBatch::Batch batch = m_scripts.take();
-        ++m_batchesInFlight;
-        QPointer<QEngineView> self(this);
-        const int generation = m_generation;
-        const QStringList scripts = batch.scripts;
-        m_page->runJavaScript(batch.source, [self, generation, scripts](const QVariant &result) {
-            if (self)
-                self->onBatchFinished(generation, result, scripts);
-        });
-    }
-}
-
-void QEngineView::onBatchFinished(int generation, const QVariant &result,
-                                  const QStringList &scripts)
-{
-    if (generation != m_generation)
-        return;
-    --m_batchesInFlight;
-    if (result.toString() != QScriptBatch::evalBlockedResult()) {
-        m_evalAllowed = true;
-        m_unrun -= scripts.size();
-    } else {
-        // This document's policy forbids eval: none of the batch ran, so it is sent again as
-        // one script each, in order.
-        m_evalBlocked = true;
-        for (const QString &script : scripts)
-            runStandalone(script);
-    }
-    if (m_evalBlocked && m_batchesInFlight == 0 && !m_scripts.isEmpty())
-        flushScripts();
+    m_scripts.flush();
 }
 
 void QEngineView::setLoadingFinishCallback(wkeLoadingFinishCallback callback, void *param)
@@ -241,18 +192,18 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
     QEngineContext *context = QEngineContext::instance();
     // Nothing of a payload without the token is parsed: Qt's JSON reader loses the memory of
     // a repeated key's earlier array or object, which any page could repeat without end.
-    const QBridgeProtocol::Call call = QBridgeProtocol::carriesToken(payload, context->token())
-        ? QBridgeProtocol::decodeCall(payload)
-        : QBridgeProtocol::Call();
+    const QPromptChannel::Call call = QPromptChannel::carriesToken(payload, context->token())
+        ? QPromptChannel::decodeCall(payload)
+        : QPromptChannel::Call();
     if (call.valid && call.isDocumentCheck && call.token == context->token()) {
         // Asked at the document's creation, before any script of its own ran: the address is
         // its own, provided the browser agrees on the origin.
         const QUrl document(call.documentAddress);
         if (document.scheme() != QLatin1String("about"))
             m_followingRedirects = false;
-        const bool trusted = QBridgeProtocol::isSameOrigin(document, securityOrigin)
-            && QBridgeProtocol::isTrustedDocument(m_trustedAddress, document);
-        *result = QBridgeProtocol::encodeValue(QJsonValue(trusted));
+        const bool trusted = QPromptChannel::isSameOrigin(document, securityOrigin)
+            && QPromptChannel::isTrustedDocument(m_trustedAddress, document);
+        *result = QPromptChannel::encodeValue(QJsonValue(trusted));
         return true;
     }
     if (!call.valid || call.isDocumentCheck || call.token != context->token()) {
@@ -261,15 +212,15 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
                                 .arg(securityOrigin.toString()));
         return false;
     }
-    if (!QBridgeProtocol::isSameOrigin(m_trustedAddress, securityOrigin)
-        || !QBridgeProtocol::isTrustedDocument(m_trustedAddress, m_page->url())) {
+    if (!QPromptChannel::isSameOrigin(m_trustedAddress, securityOrigin)
+        || !QPromptChannel::isTrustedDocument(m_trustedAddress, m_page->url())) {
         QEngineLog::warning(QStringLiteral("refused %1() to a document of another origin (%2)")
                                 .arg(call.name, securityOrigin.toString()));
         return false;
     }
     const QEngineContext::Binding *binding = context->binding(call.name);
     if (!binding) {
-        *result = QBridgeProtocol::encodeUndefined();
+        *result = QPromptChannel::encodeUndefined();
         return true;
     }
     const jsNativeFunction function = binding->function;
@@ -340,9 +291,9 @@ bool QEngineView::eventFilter(QObject *watched, QEvent *event)
 void QEngineView::installBridgeScript()
 {
     QEngineContext *context = QEngineContext::instance();
-    QString source = QBridgeProtocol::coreScript(context->token());
+    QString source = QPromptChannel::coreScript(context->token());
     for (const QEngineContext::Binding &binding : context->bindings())
-        source += QBridgeProtocol::bindingScript(binding.name, binding.argCount);
+        source += QPromptChannel::bindingScript(binding.name, binding.argCount);
 
     QWebEngineScript script;
     script.setName(QString::fromLatin1(kBridgeScriptName));
@@ -362,22 +313,14 @@ void QEngineView::onBindingAdded(const QString &name)
     installBridgeScript();
     // The document already shown gets the function too, without waiting for the next load.
     const QEngineContext::Binding *binding = QEngineContext::instance()->binding(name);
-    if (binding && QBridgeProtocol::isTrustedDocument(m_trustedAddress, m_page->url()))
-        m_page->runJavaScript(QBridgeProtocol::bindingScript(name, binding->argCount));
+    if (binding && QPromptChannel::isTrustedDocument(m_trustedAddress, m_page->url()))
+        m_page->runJavaScript(QPromptChannel::bindingScript(name, binding->argCount));
 }
 
 void QEngineView::onLoadStarted()
 {
-    // Answers of scripts sent to the previous document may never come.
-    ++m_generation;
-    m_unrun = m_scripts.size();
-    m_batchesInFlight = 0;
-    m_evalBlocked = false;
-    m_evalAllowed = false;
-    if (!m_scripts.isEmpty() && !m_flushQueued) {
-        m_flushQueued = true;
+    if (m_scripts.restart())
         QMetaObject::invokeMethod(this, &QEngineView::flushScripts, Qt::QueuedConnection);
-    }
 }
 
 void QEngineView::onLoadFinished(bool ok)

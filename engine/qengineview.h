@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qscriptbatch.h"
+#include "qscriptscheduler.h"
 #include "wke.h"
 
 #include <QPointer>
@@ -64,9 +64,8 @@ protected:
 private:
     void installBridgeScript();
     void onBindingAdded(const QString &name);
+    void runPageScript(const QString &source, const QScriptScheduler::Done &done);
     void flushScripts();
-    void runStandalone(const QString &script);
-    void onBatchFinished(int generation, const QVariant &result, const QStringList &scripts);
     void onLoadStarted();
     void onLoadFinished(bool ok);
 
@@ -76,15 +75,7 @@ private:
     // Redirects of the loaded address move the trusted address until its document exists.
     bool m_followingRedirects = false;
 
-    QScriptBatch m_scripts;
-    bool m_flushQueued = false;
-    bool m_evalBlocked = false;
-    bool m_evalAllowed = false;
-    int m_batchesInFlight = 0;
-    // Scripts given and not yet run in the current document: a page that never yields leaves
-    // them queued, and whoever keeps sending must be able to see that.
-    int m_unrun = 0;
-    int m_generation = 0;
+    QScriptScheduler m_scripts;
 
     wkeLoadingFinishCallback m_loadingFinish = nullptr;
     void *m_loadingFinishParam = nullptr;

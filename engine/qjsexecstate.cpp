@@ -1,6 +1,6 @@
 #include "qjsexecstate.h"
 
-#include "qbridgeprotocol.h"
+#include "qpromptchannel.h"
 
 #include <QAtomicInteger>
 
@@ -109,11 +109,11 @@ jsValue QJsExecState::stringFromUtf8(const char *utf8)
 QString QJsExecState::encodeResult(jsValue value) const
 {
     if (tagOf(value) == kTagInteger)
-        return QBridgeProtocol::encodeInteger(toInt(value));
+        return QPromptChannel::encodeInteger(toInt(value));
     const QJsonValue *data = slot(value);
     if (!data)
-        return QBridgeProtocol::encodeUndefined();
-    return QBridgeProtocol::encodeValue(*data);
+        return QPromptChannel::encodeUndefined();
+    return QPromptChannel::encodeValue(*data);
 }
 
 jsValue QJsExecState::integer(int value)

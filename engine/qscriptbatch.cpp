@@ -1,6 +1,6 @@
 #include "qscriptbatch.h"
 
-#include "qbridgeprotocol.h"
+#include "scriptliteral.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ QScriptBatch::Batch QScriptBatch::take(int maxChars)
         const int length = step.size() + script.size() + 1;
         if (!batch.scripts.isEmpty() && joinedLength + length > maxChars)
             break;
-        QBridgeProtocol::appendEscaped(source, step);
-        QBridgeProtocol::appendEscaped(source, script);
+        ScriptLiteral::appendEscaped(source, step);
+        ScriptLiteral::appendEscaped(source, script);
         source += QLatin1String("\\n");
         const int start = joinedLength + step.size();
         if (!cuts.isEmpty())

@@ -34,7 +34,7 @@ for form in $(cd "$root" && git ls-files '*.ui'); do
     "$uic" "$root/$form" -o "$build/generated/ui_$(basename "${form%.ui}").h"
 done
 includes=(-I "$build/generated")
-for folder in "${shell_folders[@]}" basekit engine/include dumper/win tests/util; do
+for folder in "${shell_folders[@]}" app/core basekit engine/include dumper/include dumper/win tests/util; do
     includes+=(-I "$root/$folder")
 done
 
@@ -47,7 +47,8 @@ fail() {
 # Every file compiled or linked fully by a program below, relative to the root.
 linked=(
     app/crashhandler.cpp platform/crash_win.cpp platform/crashwindow_win.cpp
-    tests/app/win/crashchild_win.cpp dumper/win/main.cpp dumper/win/handoffrequest.cpp dumper/win/minidumpsummary.cpp
+    tests/app/win/crashchild_win.cpp
+    dumper/win/main.cpp dumper/win/handoffrequest.cpp dumper/win/minidumpsummary.cpp
     tests/dumper/win/tst_handoffrequest_win.cpp
     util/codecvt_gbk_win.cpp tests/util/gbkprobe.cpp
 )
@@ -62,12 +63,13 @@ link() {
         fail "link $output"
     fi
 }
-link crashchild.exe -I "$root/app" -I "$root/platform" "$root/tests/app/win/crashchild_win.cpp" \
+link crashchild.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/include" \
+    "$root/tests/app/win/crashchild_win.cpp" \
     "$root/app/crashhandler.cpp" "$root/platform/crash_win.cpp" \
     "$root/platform/crashwindow_win.cpp" -lshlwapi -luser32
-link mindump.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/win" \
+link mindump.exe -I "$root/dumper/include" -I "$root/dumper/win" \
     "$root"/dumper/win/*.cpp -ldbghelp -lshell32
-link tst_handoffrequest.exe -I "$root/app" -I "$root/platform" -I "$root/dumper/win" \
+link tst_handoffrequest.exe -I "$root/dumper/include" -I "$root/dumper/win" \
     "$root/tests/dumper/win/tst_handoffrequest_win.cpp" "$root/dumper/win/handoffrequest.cpp" \
     -lshell32
 link gbkprobe.exe -I "$root/util" -I "$root/tests/util" "$root/tests/util/gbkprobe.cpp" \

@@ -1,6 +1,7 @@
 #include "bridgeprotocol.h"
 
 #include "commandregistry.h"
+#include "scriptliteral.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -81,18 +82,34 @@ bool readsTrue(const Json::Value &value)
     return false;
 }
 
+ReplyPtr refusal(const QString &msg)
+{
+    auto reply = std::make_shared<QDtaReply>();
+    reply->setMsg(msg);
+    return reply;
+}
+
+ReplyPtr accepted()
+{
+    auto reply = std::make_shared<QDtaReply>();
+    reply->setResult(true);
+    return reply;
+}
+
 } // namespace
 
-Json::Value BridgeProtocol::handleMessage(const char *text, const TaskPoster &post,
-                                          const ResultSink &sink, const Backlog &backlog)
+bool BridgeProtocol::readRequest(const char *text, Json::Value *request, QString *refusal)
 {
-    if (!text)
-        return errorReply(QObject::tr("传入的参数为空"));
-    Json::Value request;
+    if (!text) {
+        *refusal = QObject::tr("传入的参数为空");
+        return false;
+    }
     // A request is one JSON object; any other JSON value is as malformed as broken text.
-    if (!parseRequest(plainUtf8(text), &request) || !request.isObject())
-        return errorReply(QObject::tr("json 格式错误！"));
-    return dispatch(request, post, sink, backlog);
+    if (!parseRequest(plainUtf8(text), request) || !request->isObject()) {
+        *refusal = QObject::tr("json 格式错误！");
+        return false;
+    }
+    return true;
 }
 
 bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
@@ -120,8 +137,8 @@ bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
     return true;
 }
 
-Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &post,
-                                     const ResultSink &sink, const Backlog &backlog)
+ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &post,
+                                  const ResultSink &sink, const Backlog &backlog)
 {
     const bool isObject = request.isObject();
     const QString name = commandName(isObject ? request["cmd"] : Json::Value());
@@ -131,15 +148,15 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
     if (const CommandEntry *found = CommandRegistry::find(name))
         entry = *found;
     if (!entry.handler)
-        return errorReply(notFoundText(name));
+        return refusal(notFoundText(name));
 
     const Json::Value param = isObject ? request["param"] : Json::Value();
     if (isObject && readsTrue(request["async"])) {
         if (!entry.async)
-            return errorReply(asyncRefusedText(name));
+            return refusal(asyncRefusedText(name));
         // A page that never yields would otherwise queue work and results without end.
         if (pendingCalls() + (backlog ? backlog() : 0) >= kMaxPendingCalls)
-            return errorReply(tooManyPendingText(name));
+            return refusal(tooManyPendingText(name));
         const CommandHandler handler = entry.handler;
         const auto pending = std::make_shared<PendingCall>();
         post([handler, name, request, sink, pending] {
@@ -149,12 +166,12 @@ Json::Value BridgeProtocol::dispatch(const Json::Value &request, const TaskPoste
             if (sink)
                 sink(name, reply);
         });
-        return okReply(Json::Value());
+        return accepted();
     }
 
     auto reply = std::make_shared<QDtaReply>();
     runHandler(entry.handler, name, param, reply);
-    return replyFromReply(reply);
+    return reply;
 }
 
 int BridgeProtocol::pendingCalls()
@@ -187,19 +204,17 @@ Json::Value BridgeProtocol::okReply(const Json::Value &data)
     return reply;
 }
 
+Json::Value BridgeProtocol::replyFromReply(const ReplyPtr &reply)
+{
+    return answerFor<Json::Value>(reply, okReply, errorReply);
+}
+
 Json::Value BridgeProtocol::errorReply(const QString &msg)
 {
     Json::Value reply(Json::objectValue);
     reply["result"] = false;
     reply["msg"] = msg.toStdString();
     return reply;
-}
-
-Json::Value BridgeProtocol::replyFromReply(const ReplyPtr &reply)
-{
-    if (reply && reply->result())
-        return okReply(reply->data());
-    return errorReply(reply ? reply->msg() : QString());
 }
 
 std::string BridgeProtocol::replyText(const Json::Value &reply)
@@ -226,37 +241,10 @@ QString BridgeProtocol::pushText(const QString &cmd, const Json::Value &param)
 
 QString BridgeProtocol::escapeScriptString(const QString &text)
 {
+    // '<' and '>' too, so no "</script>" or "<!--" ever appears in the script text.
     QString escaped;
     escaped.reserve(text.size() + text.size() / 8);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '\\':
-            escaped += QLatin1String("\\\\");
-            break;
-        case '\'':
-            escaped += QLatin1String("\\'");
-            break;
-        case '\n':
-            escaped += QLatin1String("\\n");
-            break;
-        case '\r':
-            escaped += QLatin1String("\\r");
-            break;
-        // '<' and '>' so no "</script>" or "<!--" ever appears in the script text.
-        case '<':
-        case '>':
-        // Line and paragraph separators end a string literal in older script engines.
-        case 0x2028:
-        case 0x2029:
-            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                escaped += c;
-        }
-    }
+    ScriptLiteral::appendEscaped(escaped, text, QLatin1Char('\''), ScriptLiteral::kEscapeMarkup);
     return escaped;
 }
 

@@ -8,9 +8,9 @@
 #include <json/json.h>
 #include <string>
 
-/// The engine-free half of the script bridge: parsing and dispatching win_message requests,
-/// building the reply objects and the onMessage push scripts. QWebBrowser turns the results
-/// into script values and runs the scripts.
+/// The engine-free half of the script bridge: reading and dispatching win_message requests,
+/// building the reply objects and the onMessage push scripts. QWebBrowser strings these steps
+/// together, turns the replies into script values and runs the scripts.
 class BridgeProtocol
 {
 public:
@@ -28,20 +28,31 @@ public:
     /// failure reply.
     static constexpr int kMaxPendingCalls = 1000;
 
-    /// Runs win_message's argument (UTF-8 text, null when the page gave none) and returns the
-    /// reply object.
-    static Json::Value handleMessage(const char *text, const TaskPoster &post,
-                                     const ResultSink &sink, const Backlog &backlog = {});
-    /// Parses the request text; comments are allowed (and dropped), anything after the value is
-    /// not, and neither is nesting deeper than the reader's limit.
+    /// Reads win_message's argument (UTF-8 text, null when the page gave none) into one request
+    /// object. False with the text to reply when there is no text or it holds no JSON object.
+    static bool readRequest(const char *text, Json::Value *request, QString *refusal);
+    /// Parses JSON text; comments are allowed (and dropped), anything after the value is not,
+    /// and neither is nesting deeper than the reader's limit.
     static bool parseRequest(const std::string &text, Json::Value *request);
-    /// Runs one parsed request: synchronous commands at once, asynchronous ones through post.
-    static Json::Value dispatch(const Json::Value &request, const TaskPoster &post,
-                                const ResultSink &sink, const Backlog &backlog = {});
+    /// Runs one request: synchronous commands at once, asynchronous ones through post. The
+    /// outcome is always a reply: the handler's, a refusal (result false with its text), or
+    /// the acceptance of an asynchronous call (result true, no data).
+    static ReplyPtr dispatch(const Json::Value &request, const TaskPoster &post,
+                             const ResultSink &sink, const Backlog &backlog = {});
 
     static Json::Value okReply(const Json::Value &data);
     static Json::Value errorReply(const QString &msg);
-    /// Success with the reply's data when its result is true, else failure with its message.
+    /// The answer to a filled reply: ok with its data when its result is true, else error with
+    /// its message (the data is dropped). The one place that makes this choice, for the reply
+    /// objects here and for QWebBrowser's script values.
+    template<typename Answer, typename Ok, typename Error>
+    static Answer answerFor(const ReplyPtr &reply, const Ok &ok, const Error &error)
+    {
+        if (reply && reply->result())
+            return ok(reply->data());
+        return error(reply ? reply->msg() : QString());
+    }
+    /// answerFor with okReply and errorReply.
     static Json::Value replyFromReply(const ReplyPtr &reply);
     /// Indented JSON text of a reply, UTF-8.
     static std::string replyText(const Json::Value &reply);

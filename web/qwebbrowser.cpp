@@ -204,14 +204,17 @@ BridgeProtocol::Backlog QWebBrowser::pageBacklog()
 
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 {
-    return toScriptText(
-        state, BridgeProtocol::handleMessage(text, postToPool, resultSink(), pageBacklog()));
+    Json::Value request;
+    QString refusal;
+    if (!BridgeProtocol::readRequest(text, &request, &refusal))
+        return replyError(state, refusal);
+    return dispatchRequest(state, request);
 }
 
 jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)
 {
-    return toScriptText(state,
-                        BridgeProtocol::dispatch(request, postToPool, resultSink(), pageBacklog()));
+    return replyFromReply(
+        state, BridgeProtocol::dispatch(request, postToPool, resultSink(), pageBacklog()));
 }
 
 void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
@@ -248,7 +251,9 @@ jsValue QWebBrowser::replyError(jsExecState state, const QString &msg)
 
 jsValue QWebBrowser::replyFromReply(jsExecState state, const ReplyPtr &reply)
 {
-    return toScriptText(state, BridgeProtocol::replyFromReply(reply));
+    return BridgeProtocol::answerFor<jsValue>(
+        reply, [state](const Json::Value &data) { return replyOk(state, data); },
+        [state](const QString &msg) { return replyError(state, msg); });
 }
 
 jsValue QWebBrowser::toScriptText(jsExecState state, const Json::Value &reply)

@@ -47,13 +47,17 @@ public:
     int viewX() const;
     int viewY() const;
 
-    /// Adds a host command; the name is matched in any letter case.
+    /// Adds a host command to the registry; the name is matched in any letter case.
     static void registerCommand(const QString &name, const CommandHandler &handler, bool async);
+
+    // The road of one win_message call: handleMessage reads the request (replyError when it
+    // cannot), dispatchRequest runs it, replyFromReply answers through replyOk or replyError,
+    // and toScriptText hands the reply text to the engine.
 
     /// win_message: runs the request text (null when the page passed no text) and returns the
     /// reply as a script string.
     jsValue handleMessage(jsExecState state, const char *text);
-    /// Runs one parsed request and returns the reply as a script string.
+    /// Runs one request object and returns the reply as a script string.
     jsValue dispatchRequest(jsExecState state, const Json::Value &request);
     /// Calls the page's onMessage with the one-line JSON text of {"cmd", "param"}. GUI thread.
     void pushMessage(const QString &cmd, const Json::Value &param);
@@ -63,6 +67,7 @@ public:
 
     static jsValue replyOk(jsExecState state, const Json::Value &data);
     static jsValue replyError(jsExecState state, const QString &msg);
+    /// replyOk with the reply's data when its result is true, else replyError with its message.
     static jsValue replyFromReply(jsExecState state, const ReplyPtr &reply);
     static jsValue toScriptText(jsExecState state, const Json::Value &reply);
 

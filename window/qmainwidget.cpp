@@ -1,6 +1,7 @@
 #include "qmainwidget.h"
 
 #include "appidentity.h"
+#include "framelessgeometry.h"
 #include "hostcommands.h"
 #include "qglobalsettings.h"
 #include "quserbutton.h"
@@ -31,24 +32,6 @@ constexpr int kButtonTextPixelSize = 16;
 constexpr char kButtonTextColor[] = "#313131";
 constexpr char kButtonHoverColor[] = "#347AEB";
 constexpr int kButtonIconSize = 14;
-
-// Pixels added to or taken from the window's edge coordinates that still count as the edge.
-constexpr int kEdgeBand = 3;
-// A drag moves the window only when it starts in the rows down to this one.
-constexpr int kMoveAreaBottom = 100;
-
-// Which edge or corner the cursor is over; the numbers are the Windows hit-test codes.
-enum ResizeRegion {
-    kRegionNone = 0,
-    kRegionLeft = 10,
-    kRegionRight = 11,
-    kRegionTop = 12,
-    kRegionTopLeft = 13,
-    kRegionTopRight = 14,
-    kRegionBottom = 15,
-    kRegionBottomLeft = 16,
-    kRegionBottomRight = 17,
-};
 
 } // namespace
 
@@ -91,8 +74,6 @@ void QMainWidget::initialize()
     if (!m_browser->isReady())
         return;
     m_browser->loadUrl(pageAddress());
-
-    m_userHelp.checkUpdate(false);
     show();
 }
 
@@ -157,7 +138,6 @@ void QMainWidget::createAccountButtons()
     userButton->hide();
     ui.hLayoutTitle->addWidget(userButton);
 
-    const QString buttonStyle = loadStyleSheet(QStringLiteral(":/qss/TPushButton.css"));
     struct AccountButton
     {
         TPushButton **member;
@@ -173,19 +153,24 @@ void QMainWidget::createAccountButtons()
     for (const AccountButton &row : rows) {
         auto *button = new TPushButton(ui.frameTitle);
         button->setObjectName(QLatin1String(row.objectName));
-        const QString icon = QLatin1String(row.icon);
-        button->setStyleSheet(buttonStyle.arg(kButtonTextPixelSize)
-                                  .arg(QLatin1String(kButtonTextColor))
-                                  .arg(QLatin1String(kButtonHoverColor))
-                                  .arg(QLatin1String(kButtonTextColor))
-                                  .arg(icon)
-                                  .arg(icon)
-                                  .arg(icon));
+        button->setStyleSheet(titleBarButtonStyle(QLatin1String(row.icon)));
         button->setIconSize(kButtonIconSize, kButtonIconSize);
         button->setText(row.text);
         ui.hLayoutTitle->addWidget(button);
         *row.member = button;
     }
+}
+
+QString QMainWidget::titleBarButtonStyle(const QString &icon)
+{
+    return loadStyleSheet(QStringLiteral(":/qss/TPushButton.css"))
+        .arg(kButtonTextPixelSize)
+        .arg(QLatin1String(kButtonTextColor))
+        .arg(QLatin1String(kButtonHoverColor))
+        .arg(QLatin1String(kButtonTextColor))
+        .arg(icon)
+        .arg(icon)
+        .arg(icon);
 }
 
 void QMainWidget::connectSignals()
@@ -194,16 +179,14 @@ void QMainWidget::connectSignals()
     connect(ui.btnMax, &QAbstractButton::clicked, this, &QMainWidget::onBtnMax);
     connect(ui.btnClose, &QAbstractButton::clicked, this, &QMainWidget::onBtnClose);
     connect(btnMenu, &TButton::clicked, this, &QMainWidget::onBtnMenu);
-    connect(btnLogin, SIGNAL(clicked()), this, SLOT(onBtnLogin()));
-    connect(userButton, SIGNAL(clicked()), this, SLOT(onBtnUser()));
-    connect(btnCustomer, SIGNAL(clicked()), this, SLOT(onBtnCustomer()));
-    connect(&m_userHelp, SIGNAL(signal_avatar(const QPixmap &)), this,
-            SLOT(onUserAvatar(const QPixmap &)));
-    connect(&m_userHelp, SIGNAL(signal_login(const QString &)), this,
-            SLOT(onUserLogin(const QString &)));
-    connect(&m_userHelp, SIGNAL(signal_logout()), this, SLOT(onUserLogout()));
+    connect(btnLogin, &TButton::clicked, this, &QMainWidget::onBtnLogin);
+    connect(userButton, &TButton::clicked, this, &QMainWidget::onBtnUser);
+    connect(btnCustomer, &TButton::clicked, this, &QMainWidget::onBtnCustomer);
+    connect(&m_userHelp, &QUserHelp::signal_avatar, this, &QMainWidget::onUserAvatar);
+    connect(&m_userHelp, &QUserHelp::signal_login, this, &QMainWidget::onUserLogin);
+    connect(&m_userHelp, &QUserHelp::signal_logout, this, &QMainWidget::onUserLogout);
 
-    connect(m_browser, SIGNAL(loading_finished()), this, SLOT(onLoadingFinished()));
+    connect(m_browser, &QWebBrowser::loading_finished, this, &QMainWidget::onLoadingFinished);
     connect(m_browser, &QWebBrowser::signal_minimized, this, &QMainWidget::onBtnMin);
     connect(m_browser, &QWebBrowser::signal_maximized, this, &QMainWidget::onBtnMax);
     connect(m_browser, &QWebBrowser::signal_close, this, &QMainWidget::onBtnClose);
@@ -310,7 +293,7 @@ void QMainWidget::repaintTitleLater()
 
 void QMainWidget::onLoadingFinished()
 {
-    disconnect(m_browser, SIGNAL(loading_finished()), this, SLOT(onLoadingFinished()));
+    disconnect(m_browser, &QWebBrowser::loading_finished, this, &QMainWidget::onLoadingFinished);
     show();
 }
 
@@ -365,39 +348,8 @@ bool QMainWidget::updateResizeRegion()
 {
     if (m_dragging)
         return true;
-    const QRect bounds = geometry();
-    const QPoint cursor = QCursor::pos();
-    const bool left = cursor.x() <= bounds.left() + kEdgeBand;
-    const bool right = cursor.x() >= bounds.right() - kEdgeBand;
-    const bool top = cursor.y() <= bounds.top() + kEdgeBand;
-    const bool bottom = cursor.y() >= bounds.bottom() - kEdgeBand;
-
-    struct Classification
-    {
-        bool holds;
-        ResizeRegion region;
-        Qt::CursorShape shape;
-    };
-    const Classification order[] = {
-        {left && top, kRegionTopLeft, Qt::SizeFDiagCursor},
-        {right && top, kRegionTopRight, Qt::SizeBDiagCursor},
-        {left && bottom, kRegionBottomLeft, Qt::SizeBDiagCursor},
-        {right && bottom, kRegionBottomRight, Qt::SizeFDiagCursor},
-        {left, kRegionLeft, Qt::SizeHorCursor},
-        {right, kRegionRight, Qt::SizeHorCursor},
-        {top, kRegionTop, Qt::SizeVerCursor},
-        {bottom, kRegionBottom, Qt::SizeVerCursor},
-    };
-    m_resizeRegion = kRegionNone;
-    Qt::CursorShape shape = Qt::ArrowCursor;
-    for (const Classification &candidate : order) {
-        if (candidate.holds) {
-            m_resizeRegion = candidate.region;
-            shape = candidate.shape;
-            break;
-        }
-    }
-    setCursor(shape);
+    m_resizeRegion = FramelessGeometry::regionAt(geometry(), QCursor::pos());
+    setCursor(FramelessGeometry::cursorShape(m_resizeRegion));
     return true;
 }
 
@@ -405,78 +357,21 @@ bool QMainWidget::dragOrResize()
 {
     if (!m_dragging)
         return true;
-    if (m_resizeRegion == kRegionNone && mapFromGlobal(m_pressPosition).y() > kMoveAreaBottom)
+    if (m_resizeRegion == FramelessGeometry::kRegionNone
+        && !FramelessGeometry::inMoveArea(mapFromGlobal(m_pressPosition).y()))
         return true;
 
+    // The press position follows every step, refused ones included, so a refused step is
+    // dropped rather than carried over.
     const QPoint cursor = QCursor::pos();
-    const QPoint step = cursor - m_pressPosition;
+    const QPoint delta = cursor - m_pressPosition;
     m_pressPosition = cursor;
 
-    const QPoint position = pos();
-    QPoint moved = position + step;
-    int w = width();
-    int h = height();
-    const auto fits = [this](int newWidth, int newHeight) {
-        return newWidth > minimumWidth() && newHeight > minimumHeight();
-    };
-
-    switch (m_resizeRegion) {
-    case kRegionNone:
-        move(moved);
-        break;
-    case kRegionLeft:
-        w -= step.x();
-        moved.setY(position.y());
-        if (w > minimumWidth()) {
-            resize(w, h);
-            move(moved);
-        }
-        break;
-    case kRegionRight:
-        resize(w + step.x(), h);
-        break;
-    case kRegionTop:
-        h -= step.y();
-        moved.setX(position.x());
-        if (h > minimumHeight()) {
-            resize(w, h);
-            move(moved);
-        }
-        break;
-    case kRegionTopLeft:
-        w -= step.x();
-        h -= step.y();
-        if (fits(w, h)) {
-            resize(w, h);
-            move(moved);
-        }
-        break;
-    case kRegionTopRight:
-        w += step.x();
-        h -= step.y();
-        if (fits(w, h)) {
-            resize(w, h);
-            moved.setX(position.x());
-            move(moved);
-        }
-        break;
-    case kRegionBottom:
-        resize(w, h + step.y());
-        break;
-    case kRegionBottomLeft:
-        w -= step.x();
-        h += step.y();
-        if (fits(w, h)) {
-            resize(w, h);
-            moved.setY(position.y());
-            move(moved);
-        }
-        break;
-    case kRegionBottomRight:
-        resize(w + step.x(), h + step.y());
-        break;
-    default:
-        break;
-    }
+    const FramelessGeometry::Step step =
+        FramelessGeometry::step(m_resizeRegion, pos(), size(), minimumSize(), delta);
+    if (step.resizes)
+        resize(step.size);
+    if (step.moves)
+        move(step.position);
     return true;
 }

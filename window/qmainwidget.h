@@ -30,6 +30,9 @@ public:
     static QString pageProblem(const QString &address);
     /// The logo in the sizes the window system shows.
     static QIcon windowIconRenditions();
+    /// The style sheet of a title-bar account button with this icon: the TPushButton template
+    /// with its text size, colours and icons filled in.
+    static QString titleBarButtonStyle(const QString &icon);
     QUserHelp *userHelp() { return &m_userHelp; }
 
 protected:

@@ -1,6 +1,6 @@
 #include "handoffrequest.h"
 
-#include "crashhandler.h"
+#include "crashblock.h"
 #include "utf8.h"
 
 #include <shellapi.h>

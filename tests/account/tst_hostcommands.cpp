@@ -27,13 +27,21 @@ protected:
         CommandRegistry::clear();
     }
 
+    // The reply object win_message answers with.
     Json::Value send(const std::string &text)
     {
-        return BridgeProtocol::handleMessage(
-            text.c_str(), [this](BridgeProtocol::Task task) { m_pool.post(std::move(task)); },
+        return BridgeProtocol::replyFromReply(BridgeProtocol::dispatch(
+            request(text), [this](BridgeProtocol::Task task) { m_pool.post(std::move(task)); },
             [this](const QString &method, const ReplyPtr &reply) {
                 m_pushed.set_value({method, reply});
-            });
+            }));
+    }
+    static Json::Value request(const std::string &text)
+    {
+        Json::Value parsed;
+        QString refusal;
+        EXPECT_TRUE(BridgeProtocol::readRequest(text.c_str(), &parsed, &refusal)) << text;
+        return parsed;
     }
     std::pair<QString, ReplyPtr> pushed() { return m_pushed.get_future().get(); }
 
@@ -104,8 +112,8 @@ TEST_F(HostCommandsTest, LoginEventLooksLikeAQueryLoginAnswer)
         else
             QUser::Instance()->setLogout();
         std::promise<std::pair<QString, ReplyPtr>> answered;
-        BridgeProtocol::handleMessage(
-            R"({"cmd": "queryLogin", "async": true})",
+        BridgeProtocol::dispatch(
+            request(R"({"cmd": "queryLogin", "async": true})"),
             [this](BridgeProtocol::Task task) { m_pool.post(std::move(task)); },
             [&answered](const QString &method, const ReplyPtr &filled) {
                 answered.set_value({method, filled});

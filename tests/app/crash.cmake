@@ -4,19 +4,10 @@ if(TAPWISE_SANITIZE)
     return()
 endif()
 
-# Crash hand-off tests. They build the hand-off from its own sources rather than linking the
-# shell library, so they depend on nothing else of the shell.
-set(TAPWISE_CRASH_SOURCES
-    ${CMAKE_SOURCE_DIR}/app/crashhandler.cpp
-    ${CMAKE_SOURCE_DIR}/platform/crash_posix.cpp
-    ${CMAKE_SOURCE_DIR}/platform/crashwindow_posix.cpp)
-set(TAPWISE_CRASH_INCLUDES ${CMAKE_SOURCE_DIR}/app ${CMAKE_SOURCE_DIR}/platform)
-
 # A child that installs the hand-off like the shell and crashes in the way it is told.
-add_executable(crashchild crashchild.cpp ${TAPWISE_CRASH_SOURCES})
+add_executable(crashchild crashchild.cpp)
 set_target_properties(crashchild PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
-target_include_directories(crashchild PRIVATE ${TAPWISE_CRASH_INCLUDES})
-target_link_libraries(crashchild PRIVATE Qt5::Widgets PkgConfig::XCB Threads::Threads rt)
+target_link_libraries(crashchild PRIVATE Tapwise::CrashHandoff)
 
 # Stands in for mindump where a test checks how the writer was started.
 add_executable(fakewriter fakewriter.cpp)
@@ -27,9 +18,8 @@ add_library(TapwiseCrashTestSupport STATIC crashtestsupport.cpp)
 target_include_directories(TapwiseCrashTestSupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 tapwise_add_gtest(tst_crashfilter
-    SOURCES tst_crashfilter.cpp allocationcounter.cpp ${TAPWISE_CRASH_SOURCES}
-    LIBS TapwiseCrashTestSupport GTest::gtest_main Qt5::Gui PkgConfig::XCB Threads::Threads rt)
-target_include_directories(tst_crashfilter PRIVATE ${TAPWISE_CRASH_INCLUDES})
+    SOURCES tst_crashfilter.cpp allocationcounter.cpp
+    LIBS Tapwise::CrashHandoff TapwiseCrashTestSupport GTest::gtest_main)
 target_compile_definitions(tst_crashfilter PRIVATE
     TAPWISE_FAKE_WRITER="$<TARGET_FILE:fakewriter>")
 add_dependencies(tst_crashfilter fakewriter)

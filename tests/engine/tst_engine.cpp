@@ -2,7 +2,7 @@
 
 #include "enginetesthost.h"
 #include "privatebrowserdata.h"
-#include "qbridgeprotocol.h"
+#include "qpromptchannel.h"
 #include "testhttpserver.h"
 
 #include <QApplication>
@@ -324,7 +324,7 @@ void tst_Engine::argumentRoundTrip_data()
     QTest::newRow("script end") << QStringLiteral("</script><script>alert(1)</script>") << 1;
     QTest::newRow("non-ascii") << QStringLiteral("中文 ¡olé! \U0001F600 Ωmega") << 1;
     QTest::newRow("json") << QStringLiteral("{\"cmd\":\"x\",\"param\":[1,\"\\\"\"]}") << 1;
-    QTest::newRow("marker") << QBridgeProtocol::callMarker() << 1;
+    QTest::newRow("marker") << QPromptChannel::callMarker() << 1;
     QTest::newRow("1 MB") << (QStringLiteral("x\u2028\"\\é\U0001F600") + nul) << 150000;
 }
 
@@ -410,7 +410,7 @@ void tst_Engine::foreignDocumentsGetNothing()
 {
     TestHttpServer server(EngineTestHost::pagesDir());
     QVERIFY(server.start());
-    const QString marker = QBridgeProtocol::callMarker();
+    const QString marker = QPromptChannel::callMarker();
     const LoadReport load =
         host.loadAndWait(server.url(QStringLiteral("127.0.0.1"), QStringLiteral("frames.html")));
     QCOMPARE(load.result, int(WKE_LOADING_SUCCEEDED));
@@ -486,9 +486,9 @@ void tst_Engine::foreignDocumentsGetNothing()
 
 void tst_Engine::expectNoBridge()
 {
-    const QString marker = QBridgeProtocol::callMarker();
+    const QString marker = QPromptChannel::callMarker();
     QCOMPARE(host.evaluate(QStringLiteral("typeof count_calls + ' ' + typeof %1")
-                               .arg(QBridgeProtocol::bridgeGlobalName()))
+                               .arg(QPromptChannel::bridgeGlobalName()))
                  .toString(),
              QStringLiteral("undefined undefined"));
     QCOMPARE(host.evaluate(QStringLiteral("String(prompt(%1, JSON.stringify({t: 'x', n: "

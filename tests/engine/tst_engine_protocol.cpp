@@ -1,8 +1,9 @@
 // The bridge's text protocol, script values and script batches, without a browser.
 
-#include "qbridgeprotocol.h"
 #include "qjsexecstate.h"
+#include "qpromptchannel.h"
 #include "qscriptbatch.h"
+#include "scriptliteral.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -35,8 +36,8 @@ class EngineSameOrigin : public testing::TestWithParam<OriginCase>
 TEST_P(EngineSameOrigin, DecidesByOrigin)
 {
     const OriginCase c = GetParam();
-    EXPECT_EQ(QBridgeProtocol::isSameOrigin(QUrl(QString::fromUtf8(c.loaded)),
-                                            QUrl(QString::fromUtf8(c.document))),
+    EXPECT_EQ(QPromptChannel::isSameOrigin(QUrl(QString::fromUtf8(c.loaded)),
+                                           QUrl(QString::fromUtf8(c.document))),
               c.same)
         << c.loaded << " vs " << c.document;
 }
@@ -68,8 +69,8 @@ class EngineTrustedDocument : public testing::TestWithParam<OriginCase>
 TEST_P(EngineTrustedDocument, SameOriginAndForFilesTheSameFolder)
 {
     const OriginCase c = GetParam();
-    EXPECT_EQ(QBridgeProtocol::isTrustedDocument(QUrl(QString::fromUtf8(c.loaded)),
-                                                 QUrl(QString::fromUtf8(c.document))),
+    EXPECT_EQ(QPromptChannel::isTrustedDocument(QUrl(QString::fromUtf8(c.loaded)),
+                                                QUrl(QString::fromUtf8(c.document))),
               c.same)
         << c.loaded << " vs " << c.document;
 }
@@ -95,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
 {
-    const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(
+    const QPromptChannel::Call call = QPromptChannel::decodeCall(
         payload(R"({"t":"secret","n":"win_message","a":["te\u0000xt\ud800",5.5,true,null,{"u":1},)"
                 R"({"n":"NaN"},{"n":"-Infinity"},{"n":"12"},{"o":1},[1,[2]],{"a":[3]}]})"));
     ASSERT_TRUE(call.valid);
@@ -118,12 +119,12 @@ TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
     for (int i = 8; i < 11; ++i)
         EXPECT_EQ(call.arguments.at(i), QJsonValue(QJsonObject())) << i;
 
-    const QBridgeProtocol::Call check =
-        QBridgeProtocol::decodeCall(payload(R"({"t":"secret","d":"file:///opt/app/index.html"})"));
+    const QPromptChannel::Call check =
+        QPromptChannel::decodeCall(payload(R"({"t":"secret","d":"file:///opt/app/index.html"})"));
     ASSERT_TRUE(check.valid);
     EXPECT_TRUE(check.isDocumentCheck);
     EXPECT_EQ(check.documentAddress, QStringLiteral("file:///opt/app/index.html"));
-    EXPECT_FALSE(QBridgeProtocol::decodeCall(payload(R"({"d":"file:///x"})")).valid);
+    EXPECT_FALSE(QPromptChannel::decodeCall(payload(R"({"d":"file:///x"})")).valid);
 }
 
 TEST(EngineProtocol, OnlyPayloadsWrittenWithTheTokenAreParsed)
@@ -144,10 +145,10 @@ TEST(EngineProtocol, OnlyPayloadsWrittenWithTheTokenAreParsed)
         {"", false},
     };
     for (const auto &row : rows)
-        EXPECT_EQ(QBridgeProtocol::carriesToken(payload(row.payload), QStringLiteral("ab12")),
+        EXPECT_EQ(QPromptChannel::carriesToken(payload(row.payload), QStringLiteral("ab12")),
                   row.carries)
             << row.payload;
-    EXPECT_FALSE(QBridgeProtocol::carriesToken(payload(R"({"t":"","n":"f"})"), QString()));
+    EXPECT_FALSE(QPromptChannel::carriesToken(payload(R"({"t":"","n":"f"})"), QString()));
 }
 
 TEST(EngineProtocol, RejectsMalformedCalls)
@@ -155,22 +156,21 @@ TEST(EngineProtocol, RejectsMalformedCalls)
     for (const char *bad :
          {"", "not json", "[]", R"({"n":"f","a":[]})", R"({"t":"x","a":[]})",
           R"({"t":"x","n":"f"})", R"({"t":1,"n":"f","a":[]})", R"({"t":"x","n":"f","a":{}})"}) {
-        EXPECT_FALSE(QBridgeProtocol::decodeCall(payload(bad)).valid) << bad;
+        EXPECT_FALSE(QPromptChannel::decodeCall(payload(bad)).valid) << bad;
     }
 }
 
 TEST(EngineProtocol, EncodesResultsByType)
 {
-    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QStringLiteral("a\u2028b"))),
+    EXPECT_EQ(QPromptChannel::encodeValue(QJsonValue(QStringLiteral("a\u2028b"))),
               QStringLiteral("sa\u2028b"));
-    EXPECT_EQ(QBridgeProtocol::encodeInteger(-42), QStringLiteral("i-42"));
-    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(0.1)),
-              QStringLiteral("n0.10000000000000001"));
-    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(std::nan(""))), QStringLiteral("nNaN"));
-    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(true)), QStringLiteral("b1"));
-    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QJsonValue::Null)), QStringLiteral("z"));
-    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QJsonValue::Undefined)), QStringLiteral("u"));
-    EXPECT_EQ(QBridgeProtocol::encodeValue(QJsonValue(QJsonObject())), QStringLiteral("u"));
+    EXPECT_EQ(QPromptChannel::encodeInteger(-42), QStringLiteral("i-42"));
+    EXPECT_EQ(QPromptChannel::encodeValue(QJsonValue(0.1)), QStringLiteral("n0.10000000000000001"));
+    EXPECT_EQ(QPromptChannel::encodeValue(QJsonValue(std::nan(""))), QStringLiteral("nNaN"));
+    EXPECT_EQ(QPromptChannel::encodeValue(QJsonValue(true)), QStringLiteral("b1"));
+    EXPECT_EQ(QPromptChannel::encodeValue(QJsonValue(QJsonValue::Null)), QStringLiteral("z"));
+    EXPECT_EQ(QPromptChannel::encodeValue(QJsonValue(QJsonValue::Undefined)), QStringLiteral("u"));
+    EXPECT_EQ(QPromptChannel::encodeValue(QJsonValue(QJsonObject())), QStringLiteral("u"));
 }
 
 TEST(EngineProtocol, EscapesNulInTextResults)
@@ -180,17 +180,17 @@ TEST(EngineProtocol, EscapesNulInTextResults)
     text += QChar(0);
     text += QChar(1);
     text += QStringLiteral("0");
-    const QString encoded = QBridgeProtocol::encodeValue(QJsonValue(text));
+    const QString encoded = QPromptChannel::encodeValue(QJsonValue(text));
     EXPECT_FALSE(encoded.contains(QChar(0)));
     EXPECT_EQ(encoded, QStringLiteral("Sa\u00010\u000110"));
 }
 
 TEST(EngineProtocol, AcceptsOnlyIdentifiersAsNames)
 {
-    EXPECT_TRUE(QBridgeProtocol::isValidName(QStringLiteral("win_message")));
-    EXPECT_TRUE(QBridgeProtocol::isValidName(QStringLiteral("$x9")));
+    EXPECT_TRUE(QPromptChannel::isValidName(QStringLiteral("win_message")));
+    EXPECT_TRUE(QPromptChannel::isValidName(QStringLiteral("$x9")));
     for (const char *bad : {"", "9x", "a-b", "a b", "x'];alert(1);//", "a.b", "__nativeBridge"}) {
-        EXPECT_FALSE(QBridgeProtocol::isValidName(QString::fromUtf8(bad))) << bad;
+        EXPECT_FALSE(QPromptChannel::isValidName(QString::fromUtf8(bad))) << bad;
     }
 }
 
@@ -198,7 +198,7 @@ TEST(EngineProtocol, ScriptLiteralsHoldAnyText)
 {
     QString text = QStringLiteral("\"'\\\n\r\u2028\u2029</script>\x01\x7f中");
     text += QChar(0);
-    EXPECT_EQ(QBridgeProtocol::scriptLiteral(text),
+    EXPECT_EQ(ScriptLiteral::quoted(text),
               QStringLiteral("\"\\\"'\\\\\\n\\r\\u2028\\u2029</script>\\u0001\\u007f中\\u0000\""));
 }
 
@@ -219,7 +219,7 @@ TEST(EngineExecState, ReadsArgumentsAndMakesValues)
     EXPECT_EQ(state.argument(-1), QJsExecState::undefined());
 
     const jsValue made = state.stringFromUtf8("a\xC0\x80\xC3\xA9");
-    EXPECT_EQ(state.encodeResult(made), QBridgeProtocol::encodeValue(QJsonValue(withNul)));
+    EXPECT_EQ(state.encodeResult(made), QPromptChannel::encodeValue(QJsonValue(withNul)));
     EXPECT_EQ(state.encodeResult(QJsExecState::integer(INT_MIN)), QStringLiteral("i-2147483648"));
     EXPECT_EQ(QJsExecState::inlineInteger(QJsExecState::integer(-5)), -5);
     EXPECT_EQ(state.encodeResult(QJsExecState::undefined()), QStringLiteral("u"));

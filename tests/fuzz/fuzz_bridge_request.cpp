@@ -72,11 +72,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string text(reinterpret_cast<const char *>(data), size);
     std::vector<BridgeProtocol::Task> tasks;
     std::vector<std::pair<QString, ReplyPtr>> results;
-    const Json::Value reply = BridgeProtocol::handleMessage(
-        text.c_str(), [&tasks](BridgeProtocol::Task task) { tasks.push_back(std::move(task)); },
-        [&results](const QString &method, const ReplyPtr &reply) {
-            results.emplace_back(method, reply);
-        });
+    Json::Value request;
+    QString refusal;
+    Json::Value reply;
+    if (!BridgeProtocol::readRequest(text.c_str(), &request, &refusal)) {
+        reply = BridgeProtocol::errorReply(refusal);
+    } else {
+        reply = BridgeProtocol::replyFromReply(BridgeProtocol::dispatch(
+            request, [&tasks](BridgeProtocol::Task task) { tasks.push_back(std::move(task)); },
+            [&results](const QString &method, const ReplyPtr &reply) {
+                results.emplace_back(method, reply);
+            }));
+    }
 
     const std::string replyText = BridgeProtocol::replyText(reply);
     const Json::Value replyBack = readBack(replyText, "reply is no JSON");

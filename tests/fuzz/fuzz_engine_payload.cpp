@@ -3,7 +3,7 @@
 // token "token"). Any text must decode without fault; a decoded call holds only values the
 // bridge can carry, and written out again it decodes to the same call.
 
-#include "qbridgeprotocol.h"
+#include "qpromptchannel.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -60,9 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString payload =
         QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<int>(size));
-    if (!QBridgeProtocol::carriesToken(payload, QStringLiteral("token")))
+    if (!QPromptChannel::carriesToken(payload, QStringLiteral("token")))
         return 0;
-    const QBridgeProtocol::Call call = QBridgeProtocol::decodeCall(payload);
+    const QPromptChannel::Call call = QPromptChannel::decodeCall(payload);
     if (!call.valid)
         return 0;
     if (call.isDocumentCheck) {
@@ -77,15 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
               "an object with members crossed the bridge", payload);
         arguments.append(encoded(argument));
         // Every value has an answer the page's decoder understands.
-        check(!QBridgeProtocol::encodeValue(argument).isEmpty(), "value without an answer",
-              payload);
+        check(!QPromptChannel::encodeValue(argument).isEmpty(), "value without an answer", payload);
     }
     const QJsonObject again {{QStringLiteral("t"), call.token},
                              {QStringLiteral("n"), call.name},
                              {QStringLiteral("a"), arguments}};
     const QString rewritten =
         QString::fromUtf8(QJsonDocument(again).toJson(QJsonDocument::Compact));
-    const QBridgeProtocol::Call back = QBridgeProtocol::decodeCall(rewritten);
+    const QPromptChannel::Call back = QPromptChannel::decodeCall(rewritten);
     check(back.valid && !back.isDocumentCheck, "rewritten call does not decode", payload);
     check(back.token == call.token && back.name == call.name, "token or name changed", payload);
     check(back.arguments.size() == call.arguments.size(), "argument count changed", payload);

@@ -46,9 +46,13 @@ Json::Value parse(const std::string &text)
     return value;
 }
 
-QString msgOf(const Json::Value &reply)
+// The text win_message answers when the request cannot be read.
+QString refusalOf(const char *text)
 {
-    return QString::fromStdString(reply["msg"].asString());
+    Json::Value request;
+    QString refusal;
+    EXPECT_FALSE(BridgeProtocol::readRequest(text, &request, &refusal)) << (text ? text : "null");
+    return refusal;
 }
 
 class BridgeTest : public ::testing::Test
@@ -57,32 +61,30 @@ protected:
     void SetUp() override { CommandRegistry::clear(); }
     void TearDown() override { CommandRegistry::clear(); }
 
-    Json::Value send(const std::string &text)
+    ReplyPtr send(const std::string &text)
     {
-        return BridgeProtocol::handleMessage(text.c_str(), recorder.poster(), recorder.sink());
+        Json::Value request;
+        QString refusal;
+        EXPECT_TRUE(BridgeProtocol::readRequest(text.c_str(), &request, &refusal)) << text;
+        return BridgeProtocol::dispatch(request, recorder.poster(), recorder.sink());
     }
 
     AsyncRecorder recorder;
 };
 
-void expectFailure(const Json::Value &reply, const QString &msg)
+void expectFailure(const ReplyPtr &reply, const QString &msg)
 {
-    ASSERT_TRUE(reply.isObject());
-    ASSERT_TRUE(reply["result"].isBool());
-    EXPECT_FALSE(reply["result"].asBool());
-    EXPECT_EQ(msgOf(reply), msg);
-    EXPECT_FALSE(reply.isMember("data"));
+    ASSERT_TRUE(reply);
+    EXPECT_FALSE(reply->result());
+    EXPECT_EQ(reply->msg(), msg);
 }
 
-void expectSuccess(const Json::Value &reply, const Json::Value &data)
+void expectSuccess(const ReplyPtr &reply, const Json::Value &data)
 {
-    ASSERT_TRUE(reply.isObject());
-    ASSERT_TRUE(reply["result"].isBool());
-    EXPECT_TRUE(reply["result"].asBool());
-    EXPECT_TRUE(reply.isMember("data"));
-    EXPECT_EQ(reply["data"], data);
-    EXPECT_TRUE(reply["msg"].isString());
-    EXPECT_EQ(reply["msg"].asString(), "");
+    ASSERT_TRUE(reply);
+    EXPECT_TRUE(reply->result());
+    EXPECT_EQ(reply->data(), data);
+    EXPECT_EQ(reply->msg(), QString());
 }
 
 } // namespace
@@ -152,7 +154,7 @@ TEST_F(BridgeTest, SynchronousSuccessCarriesDataAndParam)
             reply->setData(param["value"]);
         },
         false);
-    const Json::Value reply = send(R"({"cmd": "ECHO", "param": {"value": [1, "两", null]}})");
+    const ReplyPtr reply = send(R"({"cmd": "ECHO", "param": {"value": [1, "两", null]}})");
     expectSuccess(reply, parse(R"([1, "两", null])"));
     EXPECT_EQ(seen, parse(R"({"value": [1, "两", null]})"));
 
@@ -160,7 +162,9 @@ TEST_F(BridgeTest, SynchronousSuccessCarriesDataAndParam)
     EXPECT_TRUE(seen.isNull());
 }
 
-TEST_F(BridgeTest, HandlerLeavingResultFalseFailsWithoutData)
+// That the data then never reaches the page: BridgeReplies.ReplyFromReplyFollowsResultFlag, and
+// web_webhost on the real path.
+TEST_F(BridgeTest, HandlerLeavingResultFalseFails)
 {
     CommandRegistry::registerCommand(
         QStringLiteral("half"),
@@ -202,7 +206,7 @@ TEST_F(BridgeTest, AsyncAcceptedAtOnceAndResultCarriesNameAsSent)
             reply->setData(data);
         },
         true);
-    const Json::Value reply = send(R"({"cmd": "QUERYLOGIN", "async": true})");
+    const ReplyPtr reply = send(R"({"cmd": "QUERYLOGIN", "async": true})");
     expectSuccess(reply, Json::Value());
     EXPECT_EQ(calls, 0) << "the reply must not wait for the handler";
     ASSERT_EQ(recorder.tasks.size(), 1u);
@@ -253,17 +257,16 @@ TEST_F(BridgeTest, ThrowingHandlerGivesFailureReply)
             throw std::runtime_error("disk on fire");
         },
         true);
-    const Json::Value reply = send(R"({"cmd": "Boom"})");
-    ASSERT_FALSE(reply["result"].asBool());
-    EXPECT_FALSE(reply.isMember("data"));
-    EXPECT_TRUE(msgOf(reply).contains(QStringLiteral("Boom")));
-    EXPECT_TRUE(msgOf(reply).contains(QStringLiteral("disk on fire")));
+    const ReplyPtr reply = send(R"({"cmd": "Boom"})");
+    ASSERT_FALSE(reply->result());
+    EXPECT_TRUE(reply->msg().contains(QStringLiteral("Boom")));
+    EXPECT_TRUE(reply->msg().contains(QStringLiteral("disk on fire")));
 
     CommandRegistry::registerCommand(
         QStringLiteral("odd"), [](const Json::Value &, const ReplyPtr &) { throw 42; }, false);
-    const Json::Value odd = send(R"({"cmd": "odd"})");
-    EXPECT_FALSE(odd["result"].asBool());
-    EXPECT_FALSE(msgOf(odd).isEmpty());
+    const ReplyPtr odd = send(R"({"cmd": "odd"})");
+    EXPECT_FALSE(odd->result());
+    EXPECT_FALSE(odd->msg().isEmpty());
 }
 
 TEST_F(BridgeTest, ThrowingAsyncHandlerStillPushesFailure)
@@ -282,8 +285,7 @@ TEST_F(BridgeTest, ThrowingAsyncHandlerStillPushesFailure)
 
 TEST_F(BridgeTest, MissingTextAndMalformedJson)
 {
-    expectFailure(BridgeProtocol::handleMessage(nullptr, recorder.poster(), recorder.sink()),
-                  QStringLiteral("传入的参数为空"));
+    EXPECT_EQ(refusalOf(nullptr), QStringLiteral("传入的参数为空"));
     const QString malformed = QStringLiteral("json 格式错误！");
     // Nesting past the reader's limit makes it throw rather than fail; that is malformed too.
     const std::string deepParam =
@@ -293,7 +295,7 @@ TEST_F(BridgeTest, MissingTextAndMalformedJson)
           std::string("cmd=queryLogin"), std::string("{\"cmd\": \"a\"} x"), std::string("[1, 2]"),
           std::string("\"queryLogin\""), std::string("42"), std::string("null"),
           std::string(1000, '['), std::string(200000, '['), std::string(5000, '{'), deepParam}) {
-        expectFailure(send(text), malformed);
+        EXPECT_EQ(refusalOf(text.c_str()), malformed) << text.substr(0, 40);
     }
 }
 
@@ -348,7 +350,8 @@ TEST_F(BridgeTest, CommentsAreAllowedAndNeverComeBackOut)
             const std::string text =
                 std::string(row.request)
                     .insert(std::string(row.request).rfind('}'), async ? ", \"async\": true" : "");
-            const std::string reply = BridgeProtocol::replyText(send(text));
+            const std::string reply =
+                BridgeProtocol::replyText(BridgeProtocol::replyFromReply(send(text)));
             const Json::Value parsed = strictParse(reply);
             if (async) {
                 EXPECT_TRUE(parsed["result"].asBool());
@@ -385,14 +388,15 @@ TEST_F(BridgeTest, TextOfTheEngineComesBackAsValidJson)
     };
     for (const bool async : {false, true}) {
         registerEcho(async);
-        expectFailure(send("{\"cmd\": \"echo\", \"param\": \"a\xC0\x80z\"}"),
-                      QStringLiteral("json 格式错误！"));
+        EXPECT_EQ(refusalOf("{\"cmd\": \"echo\", \"param\": \"a\xC0\x80z\"}"),
+                  QStringLiteral("json 格式错误！"));
         for (const auto &row : rows) {
             SCOPED_TRACE(row.name);
             std::string text = row.text;
             if (async)
                 text.insert(text.rfind('}'), ", \"async\": true");
-            const std::string replyText = BridgeProtocol::replyText(send(text));
+            const std::string replyText =
+                BridgeProtocol::replyText(BridgeProtocol::replyFromReply(send(text)));
             EXPECT_EQ(replyText.find("\xC0\x80"), std::string::npos);
             const Json::Value reply = strictParse(replyText);
             EXPECT_TRUE(reply["result"].asBool());
@@ -417,7 +421,7 @@ TEST_F(BridgeTest, PendingAsynchronousCallsAreBounded)
     const std::string request = R"({"cmd": "Echo", "async": true, "param": [1, 2, 3]})";
     const int limit = BridgeProtocol::kMaxPendingCalls;
     for (int i = 0; i < limit; ++i)
-        ASSERT_TRUE(send(request)["result"].asBool()) << "call " << i;
+        ASSERT_TRUE(send(request)->result()) << "call " << i;
     EXPECT_EQ(BridgeProtocol::pendingCalls(), limit);
     const QString refused = QStringLiteral("异步调用 Echo 过多，请稍后再试！");
     expectFailure(send(request), refused);
@@ -431,7 +435,7 @@ TEST_F(BridgeTest, PendingAsynchronousCallsAreBounded)
     // Once a result has been handed over and let go, one call fits again.
     recorder.results.pop_back();
     EXPECT_EQ(BridgeProtocol::pendingCalls(), limit - 1);
-    EXPECT_TRUE(send(request)["result"].asBool());
+    EXPECT_TRUE(send(request)->result());
     expectFailure(send(request), refused);
 
     // Queued tasks that are dropped unrun and results that are let go free their places too.
@@ -442,20 +446,23 @@ TEST_F(BridgeTest, PendingAsynchronousCallsAreBounded)
     // Pushes the page has not run yet (it has not yielded) count as well.
     int backlog = limit - 1;
     auto sendWithBacklog = [&] {
-        return BridgeProtocol::handleMessage(request.c_str(), recorder.poster(), recorder.sink(),
-                                             [&backlog] { return backlog; });
+        Json::Value parsed;
+        QString refusal;
+        EXPECT_TRUE(BridgeProtocol::readRequest(request.c_str(), &parsed, &refusal));
+        return BridgeProtocol::dispatch(parsed, recorder.poster(), recorder.sink(),
+                                        [&backlog] { return backlog; });
     };
-    EXPECT_TRUE(sendWithBacklog()["result"].asBool());
+    EXPECT_TRUE(sendWithBacklog()->result());
     expectFailure(sendWithBacklog(), refused);
     backlog = 0;
-    EXPECT_TRUE(sendWithBacklog()["result"].asBool());
+    EXPECT_TRUE(sendWithBacklog()->result());
     recorder.tasks.clear();
     // Synchronous calls are never refused.
     CommandRegistry::registerCommand(
         QStringLiteral("sync"), [](const Json::Value &, const ReplyPtr &r) { r->setResult(true); },
         false);
     for (int i = 0; i < limit; ++i)
-        ASSERT_TRUE(send(request)["result"].asBool());
+        ASSERT_TRUE(send(request)->result());
     expectSuccess(send(R"({"cmd": "sync"})"), Json::Value());
     recorder.tasks.clear();
 }
@@ -517,9 +524,8 @@ TEST_F(BridgeTest, ErrorTextsGoThroughTheirTranslationContexts)
     QCoreApplication::installTranslator(&tagger);
     CommandRegistry::registerCommand(
         QStringLiteral("s"), [](const Json::Value &, const ReplyPtr &) {}, false);
-    expectFailure(BridgeProtocol::handleMessage(nullptr, recorder.poster(), recorder.sink()),
-                  QStringLiteral("[QObject]传入的参数为空"));
-    expectFailure(send("{"), QStringLiteral("[QObject]json 格式错误！"));
+    EXPECT_EQ(refusalOf(nullptr), QStringLiteral("[QObject]传入的参数为空"));
+    EXPECT_EQ(refusalOf("{"), QStringLiteral("[QObject]json 格式错误！"));
     expectFailure(send(R"({"cmd": "x"})"), QStringLiteral("[QWebBrowser]方法 x 不存在！"));
     expectFailure(send(R"({"cmd": "s", "async": true})"),
                   QStringLiteral("[QWebBrowser]该方法 s 不支持异步调用！"));

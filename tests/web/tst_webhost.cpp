@@ -330,6 +330,17 @@ void TestWebHost::messageErrorTexts()
     QCOMPARE(str(reply["msg"]), QStringLiteral("传入的参数为空"));
     QVERIFY(!reply.isMember("data"));
 
+    // A handler that leaves its result false fails with its message; its data never arrives.
+    QWebBrowser::registerCommand(
+        QStringLiteral("half"),
+        [](const Json::Value &, const ReplyPtr &reply) { reply->setData("dropped"); }, false);
+    QWebBrowser::registerCommand(
+        QStringLiteral("refuse"),
+        [](const Json::Value &, const ReplyPtr &reply) {
+            reply->setMsg(QStringLiteral("不行 'quoted' \\ back"));
+            reply->setData(3);
+        },
+        false);
     const struct
     {
         std::string text;
@@ -345,6 +356,8 @@ void TestWebHost::messageErrorTexts()
         {"{\"param\": 1}", QStringLiteral("方法  不存在！")},
         {"{\"cmd\": \"ShowLoginForm\", \"async\": true}",
          QStringLiteral("该方法 ShowLoginForm 不支持异步调用！")},
+        {"{\"cmd\": \"half\"}", QString()},
+        {"{\"cmd\": \"Refuse\"}", QStringLiteral("不行 'quoted' \\ back")},
     };
     Json::Value texts(Json::arrayValue);
     for (const auto &row : rows)

@@ -18,8 +18,6 @@
 
 void WebHostFixture::prepareProcess()
 {
-    // The window's style sheets and images sit in a static library here; pull them in.
-    Q_INIT_RESOURCE(window);
     // Fresh account state each run: a profile remembered by an earlier run would sign in.
     static QTemporaryDir state;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(state.filePath(QStringLiteral("config"))));
@@ -42,7 +40,7 @@ QString WebHostFixture::testPageUrl(const QString &query)
 
 void WebHostFixture::create()
 {
-    CommandRegistry::registerCommand(
+    QWebBrowser::registerCommand(
         QStringLiteral("report"),
         [this](const Json::Value &param, const ReplyPtr &reply) {
             m_reports.append(param);

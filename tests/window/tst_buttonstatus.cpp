@@ -1,5 +1,6 @@
 // The "status" property of the push and tool buttons as the mouse enters and leaves and as
 // they are enabled, disabled and checked; the push button's style template.
+#include "qmainwidget.h"
 #include "stylesheet.h"
 #include "tpushbutton.h"
 #include "ttoolbutton.h"
@@ -32,19 +33,6 @@ QString statusOf(const QObject *object)
 QLabel *label(QWidget *button, const char *name)
 {
     return button->findChild<QLabel *>(QString::fromLatin1(name));
-}
-
-// The template filled as the title bar fills it.
-QString titleBarStyle(const QString &icon)
-{
-    return loadStyleSheet(QStringLiteral(":/qss/TPushButton.css"))
-        .arg(16)
-        .arg(QStringLiteral("#313131"))
-        .arg(QStringLiteral("#347AEB"))
-        .arg(QStringLiteral("#313131"))
-        .arg(icon)
-        .arg(icon)
-        .arg(icon);
 }
 
 QColor textColour(QLabel *label)
@@ -202,7 +190,7 @@ void TestButtonStatus::titleBarTemplateColours()
     auto *layout = new QHBoxLayout(&bar);
     auto *button = new TPushButton(&bar);
     button->setObjectName(QStringLiteral("BtnLogin"));
-    button->setStyleSheet(titleBarStyle(QStringLiteral(":/image/btn.user.png")));
+    button->setStyleSheet(QMainWidget::titleBarButtonStyle(QStringLiteral(":/image/btn.user.png")));
     button->setIconSize(14, 14);
     button->setText(QStringLiteral("登录"));
     layout->addWidget(button);
@@ -232,7 +220,7 @@ void TestButtonStatus::titleBarTemplateColours()
 
     // The template's size is the caller's number: a high-DPI factor does not change it.
     setScaleFactorForDpi(144);
-    button->setStyleSheet(titleBarStyle(QStringLiteral(":/image/btn.user.png")));
+    button->setStyleSheet(QMainWidget::titleBarButtonStyle(QStringLiteral(":/image/btn.user.png")));
     QCOMPARE(text->font().pixelSize(), 16);
 }
 

@@ -218,7 +218,6 @@ private:
 
 void TestQMainWidget::initTestCase()
 {
-    Q_INIT_RESOURCE(window);
     const QSize display = QGuiApplication::primaryScreen()->size();
     QVERIFY2(display.width() >= kDisplayNeeded.width()
                  && display.height() >= kDisplayNeeded.height(),

@@ -2,6 +2,7 @@
 //   window_screenshots <folder>  writes <folder>/basedialog.png and <folder>/titlebar.png.
 // Run under a display (xvfb-run -a).
 #include "qbasedialog.h"
+#include "qmainwidget.h"
 #include "stylesheet.h"
 #include "tpushbutton.h"
 
@@ -68,18 +69,6 @@ QPushButton { font-size: 14px; font-family: Microsoft YaHei; min-width: 76px; mi
     border-radius: 3px; border: 1px solid #C6C6C6; background: #FFFFFF; color: #313131; }
 QPushButton#btnOK { background: #347AEB; border-color: #347AEB; color: #FFFFFF; }
 )";
-
-QString titleBarButtonStyle(const QString &icon)
-{
-    return loadStyleSheet(QStringLiteral(":/qss/TPushButton.css"))
-        .arg(16)
-        .arg(QStringLiteral("#313131"))
-        .arg(QStringLiteral("#347AEB"))
-        .arg(QStringLiteral("#313131"))
-        .arg(icon)
-        .arg(icon)
-        .arg(icon);
-}
 
 bool saveBaseDialog(const QString &folder)
 {
@@ -157,7 +146,7 @@ bool saveTitleBar(const QString &folder)
     for (const auto &entry : rows) {
         auto *button = new TPushButton(&bar);
         button->setObjectName(QString::fromLatin1(entry.name));
-        button->setStyleSheet(titleBarButtonStyle(QString::fromLatin1(entry.icon)));
+        button->setStyleSheet(QMainWidget::titleBarButtonStyle(QString::fromLatin1(entry.icon)));
         button->setIconSize(14, 14);
         button->setText(QCoreApplication::translate("QMainWidget", entry.text));
         accounts->addWidget(button);

@@ -1,7 +1,7 @@
 // What the Windows writer accepts from its command line and its shared block, run under Wine
 // by scripts/test-windows.sh. Prints one line per failing case and a closing count.
 
-#include "crashhandler.h"
+#include "crashblock.h"
 #include "handoffrequest.h"
 
 #include <windows.h>

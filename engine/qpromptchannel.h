@@ -6,7 +6,7 @@
 #include <QVector>
 
 /**
- * The text protocol between a page's bound script functions and the engine.
+ * The prompt channel between a page's bound script functions and the engine.
  *
  * A bound function calls prompt() with callMarker() as the message and a JSON payload
  * {"t": token, "n": name, "a": [arguments]} as the default value; the answer is the prompt's
@@ -14,7 +14,7 @@
  * {"t": token, "d": its address}, whether it may have the bridge at all, and defines nothing
  * unless the answer is true. Pure text handling, no browser objects.
  */
-class QBridgeProtocol
+class QPromptChannel
 {
 public:
     /// One decoded call; valid is false when the payload was not a well-formed call.
@@ -61,9 +61,4 @@ public:
     /// may have the bridge: same origin, and for a file: page only files under the page's own
     /// folder.
     static bool isTrustedDocument(const QUrl &loaded, const QUrl &document);
-
-    /// A double-quoted script string literal holding text exactly.
-    static QString scriptLiteral(const QString &text);
-    /// Appends text escaped for the inside of a double-quoted script string literal.
-    static void appendEscaped(QString &literal, const QString &text);
 };

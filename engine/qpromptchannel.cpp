@@ -1,4 +1,6 @@
-#include "qbridgeprotocol.h"
+#include "qpromptchannel.h"
+
+#include "scriptliteral.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -128,41 +130,41 @@ QJsonValue decodeArgument(const QJsonValue &value)
 
 } // namespace
 
-QString QBridgeProtocol::callMarker()
+QString QPromptChannel::callMarker()
 {
     return QStringLiteral("tapwise-native-call:1");
 }
 
-QString QBridgeProtocol::bridgeGlobalName()
+QString QPromptChannel::bridgeGlobalName()
 {
     return QStringLiteral("__nativeBridge");
 }
 
-QString QBridgeProtocol::coreScript(const QString &token)
+QString QPromptChannel::coreScript(const QString &token)
 {
     QString script = QString::fromLatin1(kCoreScript);
     script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
-    script.replace(QLatin1String("@MARKER@"), scriptLiteral(callMarker()));
-    script.replace(QLatin1String("@TOKEN@"), scriptLiteral(token));
+    script.replace(QLatin1String("@MARKER@"), ScriptLiteral::quoted(callMarker()));
+    script.replace(QLatin1String("@TOKEN@"), ScriptLiteral::quoted(token));
     return script;
 }
 
-QString QBridgeProtocol::bindingScript(const QString &name, unsigned int argCount)
+QString QPromptChannel::bindingScript(const QString &name, unsigned int argCount)
 {
     QString script = QString::fromLatin1(kBindingScript);
     script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
-    script.replace(QLatin1String("@NAME@"), scriptLiteral(name));
+    script.replace(QLatin1String("@NAME@"), ScriptLiteral::quoted(name));
     script.replace(QLatin1String("@COUNT@"), QString::number(qMin(argCount, 1024u)));
     return script;
 }
 
-bool QBridgeProtocol::isValidName(const QString &name)
+bool QPromptChannel::isValidName(const QString &name)
 {
     static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_$][A-Za-z0-9_$]*$"));
     return identifier.match(name).hasMatch() && name != bridgeGlobalName();
 }
 
-bool QBridgeProtocol::carriesToken(const QString &payload, const QString &token)
+bool QPromptChannel::carriesToken(const QString &payload, const QString &token)
 {
     const QLatin1String lead("{\"t\":\"");
     return !token.isEmpty() && payload.startsWith(lead)
@@ -170,7 +172,7 @@ bool QBridgeProtocol::carriesToken(const QString &payload, const QString &token)
         && payload.midRef(lead.size() + token.size(), 2) == QLatin1String("\",");
 }
 
-QBridgeProtocol::Call QBridgeProtocol::decodeCall(const QString &payload)
+QPromptChannel::Call QPromptChannel::decodeCall(const QString &payload)
 {
     Call call;
     QJsonParseError error;
@@ -201,7 +203,7 @@ QBridgeProtocol::Call QBridgeProtocol::decodeCall(const QString &payload)
     return call;
 }
 
-QString QBridgeProtocol::encodeValue(const QJsonValue &value)
+QString QPromptChannel::encodeValue(const QJsonValue &value)
 {
     switch (value.type()) {
     case QJsonValue::String: {
@@ -237,17 +239,17 @@ QString QBridgeProtocol::encodeValue(const QJsonValue &value)
     }
 }
 
-QString QBridgeProtocol::encodeInteger(int value)
+QString QPromptChannel::encodeInteger(int value)
 {
     return QLatin1Char('i') + QString::number(value);
 }
 
-QString QBridgeProtocol::encodeUndefined()
+QString QPromptChannel::encodeUndefined()
 {
     return QStringLiteral("u");
 }
 
-bool QBridgeProtocol::isSameOrigin(const QUrl &loaded, const QUrl &document)
+bool QPromptChannel::isSameOrigin(const QUrl &loaded, const QUrl &document)
 {
     if (!loaded.isValid() || !document.isValid())
         return false;
@@ -263,7 +265,7 @@ bool QBridgeProtocol::isSameOrigin(const QUrl &loaded, const QUrl &document)
         && loaded.port(port) == document.port(port);
 }
 
-bool QBridgeProtocol::isTrustedDocument(const QUrl &loaded, const QUrl &document)
+bool QPromptChannel::isTrustedDocument(const QUrl &loaded, const QUrl &document)
 {
     if (!isSameOrigin(loaded, document))
         return false;
@@ -276,46 +278,4 @@ bool QBridgeProtocol::isTrustedDocument(const QUrl &loaded, const QUrl &document
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return QDir::cleanPath(document.toLocalFile()).startsWith(folder);
-}
-
-QString QBridgeProtocol::scriptLiteral(const QString &text)
-{
-    QString literal;
-    literal.reserve(text.size() + 2);
-    literal += QLatin1Char('"');
-    appendEscaped(literal, text);
-    literal += QLatin1Char('"');
-    return literal;
-}
-
-void QBridgeProtocol::appendEscaped(QString &literal, const QString &text)
-{
-    // Runs of plain characters are copied whole: batches of scripts are megabytes long.
-    const QChar *const end = text.constData() + text.size();
-    const QChar *run = text.constData();
-    for (const QChar *at = run; at != end; ++at) {
-        const ushort u = at->unicode();
-        if (u >= 0x20 && u != '"' && u != '\\' && u != 0x7f && u != 0x2028 && u != 0x2029)
-            continue;
-        literal.append(run, static_cast<int>(at - run));
-        run = at + 1;
-        switch (u) {
-        case '"':
-            literal += QLatin1String("\\\"");
-            break;
-        case '\\':
-            literal += QLatin1String("\\\\");
-            break;
-        case '\n':
-            literal += QLatin1String("\\n");
-            break;
-        case '\r':
-            literal += QLatin1String("\\r");
-            break;
-        default:
-            // Line terminators and other control characters may not stand raw in a literal.
-            literal += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
-        }
-    }
-    literal.append(run, static_cast<int>(end - run));
 }
