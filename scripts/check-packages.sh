@@ -14,6 +14,7 @@ kTestPrograms=(
     cmake:cmake ctest:cmake ninja:ninja-build clang-format:clang-format
     xvfb-run:xvfb Xvfb:xvfb xauth:xauth xwininfo:x11-utils xdotool:xdotool
     import:imagemagick gdb:gdb chromium:chromium node:nodejs npm:npm
+    clang++:clang llvm-symbolizer:llvm
 )
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-cache >/dev/null; then
