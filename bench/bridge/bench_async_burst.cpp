@@ -6,6 +6,7 @@
 // bench_async_burst [--burst 100000] [--bursts 3] [--sync]   (needs a display: xvfb-run -a)
 // --sync sends the same requests synchronously: what the page's own loop costs.
 
+#include "benchoptions.h"
 #include "processmetrics.h"
 #include "qglobalsettings.h"
 #include "qmainapplication.h"
@@ -61,12 +62,8 @@ Sample sample()
 
 int main(int argc, char **argv)
 {
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QTemporaryDir state;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(state.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(state.filePath(QStringLiteral("data"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(state.path()));
+    isolateShellState(state);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QMainApplication application(argc, argv);
 

@@ -38,13 +38,8 @@ QJsonObject toJson(const Json::Value &value)
 
 int main(int argc, char **argv)
 {
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // The bench's own account state and instance guard, never the user's.
     QTemporaryDir state;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(state.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(state.filePath(QStringLiteral("data"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(state.path()));
+    isolateShellState(state);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QMainApplication application(argc, argv);
 

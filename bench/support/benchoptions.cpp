@@ -2,7 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include <unistd.h>
 
 BenchOptions parseBenchOptions(const QCoreApplication &application, const QString &defaultPage,
                                const QString &defaultEngine)
@@ -36,4 +39,13 @@ BenchOptions parseBenchOptions(const QCoreApplication &application, const QStrin
         options.page = QUrl::fromLocalFile(QFileInfo(parser.value(pageOption)).absoluteFilePath());
     options.page.setQuery(QStringLiteral("calls=%1").arg(parser.value(callsOption).toInt()));
     return options;
+}
+
+void isolateShellState(const QTemporaryDir &state)
+{
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(state.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(state.filePath(QStringLiteral("data"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(state.path()));
 }

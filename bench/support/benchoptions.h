@@ -4,6 +4,7 @@
 #include <QUrl>
 
 class QCoreApplication;
+class QTemporaryDir;
 
 /// The command line shared by the bridge benchmarks:
 /// [--engine node.so] [--page bench.html] [--calls 2000] [--pushes 200000] [--chunk 1000].
@@ -21,3 +22,7 @@ struct BenchOptions
 /// Parses the application's arguments; --engine is offered only with a default engine path.
 BenchOptions parseBenchOptions(const QCoreApplication &application, const QString &defaultPage,
                                const QString &defaultEngine = QString());
+
+/// Points the shell's account state, logs and instance guard at the given folder, never the
+/// user's, and leaves Chromium's sandbox when running as root. Call before the application exists.
+void isolateShellState(const QTemporaryDir &state);
