@@ -8,6 +8,7 @@
 
 #include "benchoptions.h"
 #include "benchreport.h"
+#include "jsonqt.h"
 #include "processmetrics.h"
 #include "qglobalsettings.h"
 #include "qmainapplication.h"
@@ -28,10 +29,7 @@ namespace {
 
 QJsonObject toJson(const Json::Value &value)
 {
-    Json::StreamWriterBuilder oneLine;
-    oneLine["indentation"] = "";
-    return QJsonDocument::fromJson(QByteArray::fromStdString(Json::writeString(oneLine, value)))
-        .object();
+    return QJsonDocument::fromJson(Json::toQString(value, false).toUtf8()).object();
 }
 
 } // namespace
