@@ -129,8 +129,19 @@ void QEngineContext::bind(const QString &name, jsNativeFunction function, unsign
             return;
         }
     }
-    m_bindings.append(Binding {name, function, argCount});
+    m_bindings.append(Binding {name, function, argCount, m_pageScripts.value(name)});
     emit bindingAdded(name);
+}
+
+void QEngineContext::setPageScript(const QString &name, const QString &pageScript)
+{
+    m_pageScripts.insert(name, pageScript);
+    for (Binding &binding : m_bindings) {
+        if (binding.name == name) {
+            binding.pageScript = pageScript;
+            emit bindingAdded(name);
+        }
+    }
 }
 
 const QEngineContext::Binding *QEngineContext::binding(const QString &name) const

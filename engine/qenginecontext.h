@@ -2,6 +2,7 @@
 
 #include "wke.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -28,6 +29,8 @@ public:
         QString name;
         jsNativeFunction function = nullptr;
         unsigned int argCount = 0;
+        /// The page-side script of the binding (see QPromptChannel::bindingScript); may be empty.
+        QString pageScript;
     };
 
     static QEngineContext *instance();
@@ -39,6 +42,8 @@ public:
     QWebEngineProfile *profile();
 
     void bind(const QString &name, jsNativeFunction function, unsigned int argCount);
+    /// Gives a binding, bound now or later, a page-side script of its own.
+    void setPageScript(const QString &name, const QString &pageScript);
     const QVector<Binding> &bindings() const { return m_bindings; }
     const Binding *binding(const QString &name) const;
     /// The secret that tells the main frame's bridge calls from forged ones.
@@ -67,6 +72,8 @@ private:
     bool m_initialized = false;
     QString m_token;
     QVector<Binding> m_bindings;
+    /// Page scripts by binding name, kept for bindings made after them.
+    QHash<QString, QString> m_pageScripts;
     QVector<QEngineView *> m_views;
     QVector<QJsExecState *> m_calls;
     QPointer<QWebEngineProfile> m_profile;

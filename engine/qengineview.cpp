@@ -4,11 +4,13 @@
 #include "qenginelog.h"
 #include "qenginepage.h"
 #include "qjsexecstate.h"
+#include "qpostreceiver.h"
 #include "qpromptchannel.h"
 
 #include <QChildEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QWebChannel>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -65,6 +67,11 @@ QEngineView::QEngineView(QWebEngineProfile *profile, Role role, QWidget *parent)
 
     QEngineContext *context = QEngineContext::instance();
     if (role == Role::Content) {
+        // Posted calls arrive through the browser's own message port, which never blocks the
+        // page.
+        auto *channel = new QWebChannel(this);
+        channel->registerObject(QPostReceiver::objectName(), new QPostReceiver(this));
+        m_page->setWebChannel(channel);
         installBridgeScript();
         connect(context, &QEngineContext::bindingAdded, this, &QEngineView::onBindingAdded);
     }
@@ -212,19 +219,64 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
                                 .arg(securityOrigin.toString()));
         return false;
     }
-    if (!QPromptChannel::isSameOrigin(m_trustedAddress, securityOrigin)
-        || !QPromptChannel::isTrustedDocument(m_trustedAddress, m_page->url())) {
+    if (!isTrustedCaller(securityOrigin)) {
         QEngineLog::warning(QStringLiteral("refused %1() to a document of another origin (%2)")
                                 .arg(call.name, securityOrigin.toString()));
         return false;
     }
-    const QEngineContext::Binding *binding = context->binding(call.name);
-    if (!binding) {
-        *result = QPromptChannel::encodeUndefined();
-        return true;
+    for (const QPromptChannel::Invocation &posted : call.posted)
+        invoke(posted, true);
+    *result = invoke({call.name, call.arguments}, false);
+    return true;
+}
+
+void QEngineView::answerPostedCalls(const QJsonArray &calls)
+{
+    QEngineContext *context = QEngineContext::instance();
+    const QUrl document = m_page->url();
+    if (calls.isEmpty() || calls.first().toString() != context->token()) {
+        QEngineLog::warning(QStringLiteral("refused posted calls not made by a bound function "
+                                           "of the main frame (in %1)")
+                                .arg(document.toString()));
+        return;
     }
+    if (!isTrustedCaller(QUrl())) {
+        QEngineLog::warning(QStringLiteral("refused posted calls to a document of another "
+                                           "origin (%1)")
+                                .arg(document.toString()));
+        return;
+    }
+    for (const QPromptChannel::Invocation &posted : QPromptChannel::decodePosted(calls, 1))
+        invoke(posted, true);
+}
+
+bool QEngineView::isTrustedCaller(const QUrl &securityOrigin)
+{
+    // Asked for every call: the answer is kept until the document, its origin or the trusted
+    // address change.
+    const QUrl document = m_page->url();
+    if (m_trust.known && m_trust.document == document && m_trust.origin == securityOrigin
+        && m_trust.address == m_trustedAddress) {
+        return m_trust.trusted;
+    }
+    m_trust.known = true;
+    m_trust.document = document;
+    m_trust.origin = securityOrigin;
+    m_trust.address = m_trustedAddress;
+    m_trust.trusted =
+        (securityOrigin.isEmpty() || QPromptChannel::isSameOrigin(m_trustedAddress, securityOrigin))
+        && QPromptChannel::isTrustedDocument(m_trustedAddress, document);
+    return m_trust.trusted;
+}
+
+QString QEngineView::invoke(const QPromptChannel::Invocation &invocation, bool posted)
+{
+    QEngineContext *context = QEngineContext::instance();
+    const QEngineContext::Binding *binding = context->binding(invocation.name);
+    if (!binding)
+        return QPromptChannel::encodeUndefined();
     const jsNativeFunction function = binding->function;
-    QJsExecState state(call.arguments);
+    QJsExecState state(invocation.arguments, posted);
     context->enterCall(&state);
     context->enterHost();
     jsValue value = QJsExecState::undefined();
@@ -233,12 +285,11 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
     try {
         value = function(state.handle());
     } catch (...) {
-        QEngineLog::warning(QStringLiteral("%1() failed with an exception").arg(call.name));
+        QEngineLog::warning(QStringLiteral("%1() failed with an exception").arg(invocation.name));
     }
     context->leaveHost();
     context->leaveCall(&state);
-    *result = state.encodeResult(value);
-    return true;
+    return posted ? QString() : state.encodeResult(value);
 }
 
 void QEngineView::prepareNavigation(const QUrl &url, QWebEnginePage::NavigationType type)
@@ -291,9 +342,10 @@ bool QEngineView::eventFilter(QObject *watched, QEvent *event)
 void QEngineView::installBridgeScript()
 {
     QEngineContext *context = QEngineContext::instance();
-    QString source = QPromptChannel::coreScript(context->token());
+    QString source = QPromptChannel::coreScript(context->token(), QPostReceiver::objectName(),
+                                                QPostReceiver::callsProperty());
     for (const QEngineContext::Binding &binding : context->bindings())
-        source += QPromptChannel::bindingScript(binding.name, binding.argCount);
+        source += QPromptChannel::bindingScript(binding.name, binding.argCount, binding.pageScript);
 
     QWebEngineScript script;
     script.setName(QString::fromLatin1(kBridgeScriptName));
@@ -314,7 +366,8 @@ void QEngineView::onBindingAdded(const QString &name)
     // The document already shown gets the function too, without waiting for the next load.
     const QEngineContext::Binding *binding = QEngineContext::instance()->binding(name);
     if (binding && QPromptChannel::isTrustedDocument(m_trustedAddress, m_page->url()))
-        m_page->runJavaScript(QPromptChannel::bindingScript(name, binding->argCount));
+        m_page->runJavaScript(
+            QPromptChannel::bindingScript(name, binding->argCount, binding->pageScript));
 }
 
 void QEngineView::onLoadStarted()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qpromptchannel.h"
 #include "qscriptscheduler.h"
 #include "wke.h"
 
@@ -52,6 +53,8 @@ public:
 
     /// A bridge call from a document of securityOrigin; false refuses it without calling.
     bool answerBridgeCall(const QUrl &securityOrigin, const QString &payload, QString *result);
+    /// Runs calls the page posted: [token, name, [arguments], ...].
+    void answerPostedCalls(const QJsonArray &calls);
     /// The main frame is about to navigate to url: follows the redirects of the loaded address.
     void prepareNavigation(const QUrl &url, QWebEnginePage::NavigationType type);
     /// A page asked for a new window showing url.
@@ -63,6 +66,11 @@ protected:
 
 private:
     void installBridgeScript();
+    /// Whether the current document may call bound functions; securityOrigin is the caller's,
+    /// empty when the browser does not tell it.
+    bool isTrustedCaller(const QUrl &securityOrigin);
+    /// Calls a bound function; its value encoded for the page, nothing for a posted call.
+    QString invoke(const QPromptChannel::Invocation &invocation, bool posted);
     void onBindingAdded(const QString &name);
     void runPageScript(const QString &source, const QScriptScheduler::Done &done);
     void flushScripts();
@@ -72,6 +80,14 @@ private:
     Role m_role;
     QWebEnginePage *m_page = nullptr;
     QUrl m_trustedAddress;
+    struct Trust
+    {
+        bool known = false;
+        bool trusted = false;
+        QUrl document;
+        QUrl origin;
+        QUrl address;
+    } m_trust;
     // Redirects of the loaded address move the trusted address until its document exists.
     bool m_followingRedirects = false;
 

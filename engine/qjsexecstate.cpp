@@ -31,9 +31,10 @@ quint32 nextSerial()
 
 } // namespace
 
-QJsExecState::QJsExecState(QVector<QJsonValue> arguments)
+QJsExecState::QJsExecState(QVector<QJsonValue> arguments, bool posted)
     : m_serial(nextSerial())
     , m_argumentCount(arguments.size())
+    , m_posted(posted)
     , m_values(std::move(arguments))
 { }
 

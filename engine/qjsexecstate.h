@@ -28,11 +28,13 @@
 class QJsExecState
 {
 public:
-    explicit QJsExecState(QVector<QJsonValue> arguments);
+    explicit QJsExecState(QVector<QJsonValue> arguments, bool posted = false);
 
     jsExecState handle() { return reinterpret_cast<jsExecState>(this); }
 
     int argumentCount() const { return m_argumentCount; }
+    /// The page posted the call and does not wait for its value.
+    bool isPosted() const { return m_posted; }
     jsValue argument(int index) const;
     int toInt(jsValue value) const;
     /// UTF-8 (U+0000 as C0 80), valid as long as this state; null when the value is no text.
@@ -56,6 +58,7 @@ private:
 
     quint32 m_serial;
     int m_argumentCount;
+    bool m_posted;
     QVector<QJsonValue> m_values;
     std::deque<QByteArray> m_texts;
     QHash<int, const char *> m_textOfSlot;

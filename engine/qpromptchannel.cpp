@@ -25,6 +25,11 @@ const char kCoreScript[] = R"JS((function () {
 if (Object.prototype.hasOwnProperty.call(window, '@GLOBAL@')) return;
 var marker = @MARKER@, token = @TOKEN@;
 var ask = window.prompt.bind(window), stringify = JSON.stringify;
+// The browser's message port, taken before any page script can put a stand-in in its place.
+var port = window.qt && window.qt.webChannelTransport;
+var send = port && typeof port.send === 'function' ? port.send.bind(port) : null;
+var soon = typeof queueMicrotask === 'function' ? queueMicrotask.bind(window)
+    : function (f) { Promise.resolve().then(f); };
 // Asked before anything is defined: a document that may not use the bridge keeps nothing.
 try {
     if (ask(marker, '{"t":' + stringify(token) + ',"d":' + stringify(String(location.href)) + '}')
@@ -46,6 +51,11 @@ function encode(v) {
     default: return v === null ? 'null' : '{"o":1}';
     }
 }
+function encodeArguments(args) {
+    var text = '[';
+    for (var i = 0; i < args.length; ++i) text += (i ? ',' : '') + encode(args[i]);
+    return text + ']';
+}
 function unescapeText(text) {
     return text.replace(/\u0001([01])/g, function (m, d) { return d === '0' ? '\u0000' : '\u0001'; });
 }
@@ -61,27 +71,72 @@ function decode(reply) {
     }
     return undefined;
 }
+// Posted calls wait here until the page's current task ends, then go together, without
+// waiting for an answer. A call that waits takes them along, so the host always sees them first.
+var posted = '', flushing = false;
+function takePosted() {
+    var calls = posted;
+    posted = '';
+    return calls;
+}
+function roundTrip(name, args) {
+    var payload = '{"t":' + stringify(token) + ',"n":' + stringify(typeof name === 'string' ? name : '')
+        + ',"a":' + encodeArguments(args);
+    if (posted) payload += ',"p":[' + takePosted().slice(1) + ']';
+    return decode(ask(marker, payload + '}'));
+}
+function flush() {
+    flushing = false;
+    if (!posted) return;
+    if (send) {
+        try {
+            send('{"type":9,"object":@RECEIVER@,"property":@PROPERTY@,"value":[' + stringify(token)
+                + takePosted() + ']}');
+            return;
+        } catch (e) {
+        }
+    }
+    try { roundTrip('', []); } catch (e) { posted = ''; }
+}
 function call(name, args) {
     try {
-        var payload = '{"t":' + stringify(token)
-            + ',"n":' + stringify(typeof name === 'string' ? name : '') + ',"a":[';
-        for (var i = 0; i < args.length; ++i) payload += (i ? ',' : '') + encode(args[i]);
-        return decode(ask(marker, payload + ']}'));
+        return roundTrip(name, args);
     } catch (e) {
         // prompt() is refused while unloading and in sandboxed frames: the call has no effect.
         return undefined;
     }
 }
+function post(name, args) {
+    posted += ',' + stringify(typeof name === 'string' ? name : '') + ',' + encodeArguments(args);
+    if (!flushing) {
+        flushing = true;
+        soon(flush);
+    }
+}
+Object.defineProperty(call, 'post', {value: post});
 Object.defineProperty(window, '@GLOBAL@', {value: call});
 })();
 )JS";
 
+// A binding with a page-side script of its own gets the function that script makes from the
+// two ways of reaching the native function; should the script fail, the plain call stands in.
 const char kBindingScript[] = R"JS((function (bridge) {
 if (typeof bridge !== 'function') return;
-var f = function () { return bridge(@NAME@, arguments); };
+var name = @NAME@;
+var f = function () { return bridge(name, arguments); };
+var make = @SCRIPT@;
+if (make) {
+    try {
+        var made = make(function (args) { return bridge(name, args); },
+                        function (args) { bridge.post(name, args); });
+        if (typeof made === 'function') f = made;
+    } catch (e) {
+        setTimeout(function () { throw e; });
+    }
+}
 Object.defineProperty(f, 'length', {value: @COUNT@});
-Object.defineProperty(f, 'name', {value: @NAME@});
-window[@NAME@] = f;
+Object.defineProperty(f, 'name', {value: name});
+window[name] = f;
 })(window['@GLOBAL@']);
 )JS";
 
@@ -128,6 +183,15 @@ QJsonValue decodeArgument(const QJsonValue &value)
     return QJsonValue(QJsonObject());
 }
 
+QVector<QJsonValue> decodeArguments(const QJsonArray &array)
+{
+    QVector<QJsonValue> arguments;
+    arguments.reserve(array.size());
+    for (const QJsonValue &argument : array)
+        arguments.append(decodeArgument(argument));
+    return arguments;
+}
+
 } // namespace
 
 QString QPromptChannel::callMarker()
@@ -140,21 +204,30 @@ QString QPromptChannel::bridgeGlobalName()
     return QStringLiteral("__nativeBridge");
 }
 
-QString QPromptChannel::coreScript(const QString &token)
+QString QPromptChannel::coreScript(const QString &token, const QString &receiver,
+                                   int receiverProperty)
 {
     QString script = QString::fromLatin1(kCoreScript);
     script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
     script.replace(QLatin1String("@MARKER@"), ScriptLiteral::quoted(callMarker()));
     script.replace(QLatin1String("@TOKEN@"), ScriptLiteral::quoted(token));
+    script.replace(QLatin1String("@RECEIVER@"), ScriptLiteral::quoted(receiver));
+    script.replace(QLatin1String("@PROPERTY@"), QString::number(receiverProperty));
     return script;
 }
 
-QString QPromptChannel::bindingScript(const QString &name, unsigned int argCount)
+QString QPromptChannel::bindingScript(const QString &name, unsigned int argCount,
+                                      const QString &pageScript)
 {
     QString script = QString::fromLatin1(kBindingScript);
     script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
     script.replace(QLatin1String("@NAME@"), ScriptLiteral::quoted(name));
     script.replace(QLatin1String("@COUNT@"), QString::number(qMin(argCount, 1024u)));
+    // Last: the page script is the host's own text and may hold anything.
+    script.replace(QLatin1String("@SCRIPT@"),
+                   pageScript.trimmed().isEmpty()
+                       ? QStringLiteral("null")
+                       : QLatin1Char('(') + pageScript + QLatin1String("\n)"));
     return script;
 }
 
@@ -195,12 +268,26 @@ QPromptChannel::Call QPromptChannel::decodeCall(const QString &payload)
         return call;
     call.token = token.toString();
     call.name = name.toString();
-    const QJsonArray array = arguments.toArray();
-    call.arguments.reserve(array.size());
-    for (const QJsonValue &argument : array)
-        call.arguments.append(decodeArgument(argument));
+    call.arguments = decodeArguments(arguments.toArray());
+    const QJsonValue posted = object.value(QLatin1String("p"));
+    if (posted.isArray())
+        call.posted = decodePosted(posted.toArray(), 0);
     call.valid = true;
     return call;
+}
+
+QVector<QPromptChannel::Invocation> QPromptChannel::decodePosted(const QJsonArray &calls, int from)
+{
+    QVector<Invocation> invocations;
+    invocations.reserve(qMax(0, (calls.size() - from) / 2));
+    for (int i = from; i + 1 < calls.size(); i += 2) {
+        const QJsonValue name = calls.at(i);
+        const QJsonValue arguments = calls.at(i + 1);
+        if (!name.isString() || !arguments.isArray())
+            break;
+        invocations.append({name.toString(), decodeArguments(arguments.toArray())});
+    }
+    return invocations;
 }
 
 QString QPromptChannel::encodeValue(const QJsonValue &value)

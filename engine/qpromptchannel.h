@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
 #include <QUrl>
@@ -13,10 +14,22 @@
  * result, a type letter followed by the value. Each new main-frame document first asks, with
  * {"t": token, "d": its address}, whether it may have the bridge at all, and defines nothing
  * unless the answer is true. Pure text handling, no browser objects.
+ *
+ * Posted calls need no answer: they wait in the page until its current task ends and then go
+ * together, as one message [token, name, [arguments], name, [arguments], ...] over the
+ * browser's message port, or, when a call that waits comes first, ahead of it in its payload
+ * ("p": [name, [arguments], ...]).
  */
 class QPromptChannel
 {
 public:
+    /// A call of a bound function as the page made it.
+    struct Invocation
+    {
+        QString name;
+        QVector<QJsonValue> arguments;
+    };
+
     /// One decoded call; valid is false when the payload was not a well-formed call.
     struct Call
     {
@@ -28,6 +41,8 @@ public:
         /// its own address, {"t": token, "d": address}. Answered with a boolean.
         bool isDocumentCheck = false;
         QString documentAddress;
+        /// Calls posted earlier, to be run first.
+        QVector<Invocation> posted;
     };
 
     /// The prompt() message that marks a bridge call.
@@ -38,9 +53,13 @@ public:
     /// Script run at document creation: once the browser agrees, defines the hidden bridge
     /// function, keeping the token and the page's original prompt() in a closure the page
     /// cannot reach.
-    static QString coreScript(const QString &token);
-    /// Script that defines one bound global function on top of the core script.
-    static QString bindingScript(const QString &name, unsigned int argCount);
+    /// Posted calls go to property receiverProperty of the browser-side object receiver.
+    static QString coreScript(const QString &token, const QString &receiver, int receiverProperty);
+    /// Script that defines one bound global function on top of the core script. pageScript, when
+    /// not empty, is the source of a script function (call, post) that returns the function the
+    /// page gets: call(arguments) makes the call and gives its value, post(arguments) posts it.
+    static QString bindingScript(const QString &name, unsigned int argCount,
+                                 const QString &pageScript = QString());
     /// True for names that are plain script identifiers (and not the bridge's own).
     static bool isValidName(const QString &name);
 
@@ -48,6 +67,9 @@ public:
     /// before anything of a payload is parsed.
     static bool carriesToken(const QString &payload, const QString &token);
     static Call decodeCall(const QString &payload);
+    /// Posted calls from a flat list [name, [arguments], ...] starting at index from; an entry of
+    /// the wrong form ends the list.
+    static QVector<Invocation> decodePosted(const QJsonArray &calls, int from);
     static QString encodeValue(const QJsonValue &value);
     static QString encodeInteger(int value);
     static QString encodeUndefined();

@@ -221,6 +221,24 @@ WKE_EXPORT void WKE_CALL jsBindFunction(const char *name, jsNativeFunction funct
     QEngineContext::instance()->bind(QString::fromUtf8(name), function, argCount);
 }
 
+WKE_EXPORT void WKE_CALL jsSetPageScript(const char *name, const char *script)
+{
+    if (!onGuiThread("jsSetPageScript"))
+        return;
+    if (!name) {
+        QEngineLog::warning(QStringLiteral("jsSetPageScript: no name given"));
+        return;
+    }
+    QEngineContext::instance()->setPageScript(QString::fromUtf8(name),
+                                              script ? QString::fromUtf8(script) : QString());
+}
+
+WKE_EXPORT bool WKE_CALL jsIsPosted(jsExecState handle)
+{
+    QJsExecState *state = stateOf(handle);
+    return state && state->isPosted();
+}
+
 WKE_EXPORT int WKE_CALL jsArgCount(jsExecState handle)
 {
     QJsExecState *state = stateOf(handle);

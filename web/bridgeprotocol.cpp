@@ -1,5 +1,6 @@
 #include "bridgeprotocol.h"
 
+#include "asyncrequestscript.h"
 #include "commandregistry.h"
 #include "scriptliteral.h"
 
@@ -157,21 +158,56 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
         // A page that never yields would otherwise queue work and results without end.
         if (pendingCalls() + (backlog ? backlog() : 0) >= kMaxPendingCalls)
             return refusal(tooManyPendingText(name));
-        const CommandHandler handler = entry.handler;
-        const auto pending = std::make_shared<PendingCall>();
-        post([handler, name, request, sink, pending] {
-            // The reply holds the count on, until the result has been handed to the page.
-            const ReplyPtr reply(new QDtaReply, [pending](QDtaReply *done) { delete done; });
-            runHandler(handler, name, request["param"], reply);
-            if (sink)
-                sink(name, reply);
-        });
+        postTask(entry.handler, name, request, post, sink);
         return accepted();
     }
 
     auto reply = std::make_shared<QDtaReply>();
     runHandler(entry.handler, name, param, reply);
     return reply;
+}
+
+void BridgeProtocol::dispatchPosted(const Json::Value &request, const TaskPoster &post,
+                                    const ResultSink &sink)
+{
+    const QString name = commandName(request["cmd"]);
+    CommandEntry entry;
+    if (const CommandEntry *found = CommandRegistry::find(name))
+        entry = *found;
+    if (!entry.handler || !entry.async) {
+        // The page's snapshot of the registry was older than a change made since: the call was
+        // answered as accepted, so its refusal comes as its result.
+        if (sink)
+            sink(name,
+                 entry.handler ? refusal(asyncRefusedText(name)) : refusal(notFoundText(name)));
+        return;
+    }
+    // The page counts its calls against the same bound; twice as many are only reached by a
+    // page that tampered with its bridge, and are dropped to keep memory bounded.
+    if (pendingCalls() >= 2 * kMaxPendingCalls) {
+        qWarning("bridge: dropped a posted call of %s: too many calls pending", qPrintable(name));
+        return;
+    }
+    postTask(entry.handler, name, request, post, sink);
+}
+
+void BridgeProtocol::postTask(const CommandHandler &handler, const QString &name,
+                              const Json::Value &request, const TaskPoster &post,
+                              const ResultSink &sink)
+{
+    const auto pending = std::make_shared<PendingCall>();
+    post([handler, name, request, sink, pending] {
+        // The reply holds the count on, until the result has been handed to the page.
+        const ReplyPtr reply(new QDtaReply, [pending](QDtaReply *done) { delete done; });
+        runHandler(handler, name, request["param"], reply);
+        if (sink)
+            sink(name, reply);
+    });
+}
+
+std::string BridgeProtocol::acceptedText()
+{
+    return replyText(okReply(Json::Value()));
 }
 
 int BridgeProtocol::pendingCalls()
@@ -251,6 +287,33 @@ QString BridgeProtocol::escapeScriptString(const QString &text)
 QString BridgeProtocol::pushScript(const QString &cmd, const Json::Value &param)
 {
     return QStringLiteral("onMessage('%1')").arg(escapeScriptString(pushText(cmd, param)));
+}
+
+void BridgeProtocol::appendResult(QString *escapedTexts, const QString &cmd,
+                                  const Json::Value &param)
+{
+    if (!escapedTexts->isEmpty())
+        *escapedTexts += QLatin1Char(',');
+    *escapedTexts += QLatin1Char('\'');
+    ScriptLiteral::appendEscaped(*escapedTexts, pushText(cmd, param), QLatin1Char('\''),
+                                 ScriptLiteral::kEscapeMarkup);
+    *escapedTexts += QLatin1Char('\'');
+}
+
+QString BridgeProtocol::resultsScript(const QString &escapedTexts)
+{
+    // Without the hook (a document that has no bridge) each text still reaches onMessage, and
+    // an error in one push stops none of the others.
+    return QStringLiteral(
+               "(function (m) {\n"
+               "var h = window.%1;\n"
+               "if (typeof h === 'function') return h(m);\n"
+               "for (var i = 0; i < m.length; ++i) {\n"
+               "    try { onMessage(m[i]); } catch (e) { setTimeout(function () { throw e; }); }\n"
+               "}\n"
+               "})([")
+               .arg(AsyncRequestScript::resultsHook())
+        + escapedTexts + QLatin1String("])");
 }
 
 QString BridgeProtocol::eventScript(const QString &cmd, const Json::Value &param)

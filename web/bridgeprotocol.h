@@ -40,6 +40,14 @@ public:
     static ReplyPtr dispatch(const Json::Value &request, const TaskPoster &post,
                              const ResultSink &sink, const Backlog &backlog = {});
 
+    /// Runs a request the page posted after answering it itself as an accepted asynchronous
+    /// call. Its result always comes through sink: the handler's, or, should the registry have
+    /// changed since the page's snapshot, the refusal the page would have been given.
+    static void dispatchPosted(const Json::Value &request, const TaskPoster &post,
+                               const ResultSink &sink);
+    /// The text of the reply to an accepted asynchronous call.
+    static std::string acceptedText();
+
     static Json::Value okReply(const Json::Value &data);
     static Json::Value errorReply(const QString &msg);
     /// The answer to a filled reply: ok with its data when its result is true, else error with
@@ -65,6 +73,11 @@ public:
     static QString escapeScriptString(const QString &text);
     /// The script onMessage('<push text>') that hands the page the push text intact.
     static QString pushScript(const QString &cmd, const Json::Value &param);
+    /// The pushes of several asynchronous results as one script: each push text, escaped as
+    /// escapeScriptString() does and separated by commas (appendResult()), goes to onMessage in
+    /// order, through the page's results hook when it has one, which settles the calls too.
+    static QString resultsScript(const QString &escapedTexts);
+    static void appendResult(QString *escapedTexts, const QString &cmd, const Json::Value &param);
     /// The same push for an event the page did not ask for: skipped while the document has no
     /// onMessage yet (the page reads the state itself when it starts).
     static QString eventScript(const QString &cmd, const Json::Value &param);
@@ -76,6 +89,9 @@ public:
     static QString commandName(const Json::Value &cmd);
 
 private:
+    static void postTask(const CommandHandler &handler, const QString &name,
+                         const Json::Value &request, const TaskPoster &post,
+                         const ResultSink &sink);
     static void runHandler(const CommandHandler &handler, const QString &name,
                            const Json::Value &param, const ReplyPtr &reply);
 };

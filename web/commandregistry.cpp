@@ -20,6 +20,17 @@ const CommandEntry *CommandRegistry::find(const QString &name)
     return it == table.constEnd() ? nullptr : &it.value();
 }
 
+QStringList CommandRegistry::asyncNames()
+{
+    QStringList names;
+    const auto &table = commands();
+    for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
+        if (it.value().async && it.value().handler)
+            names.append(it.key());
+    }
+    return names;
+}
+
 void CommandRegistry::clear()
 {
     commands().clear();

@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <json/json.h>
 
@@ -26,6 +27,8 @@ public:
     static void registerCommand(const QString &name, const CommandHandler &handler, bool async);
     /// The entry for the name in any letter case; null when there is none.
     static const CommandEntry *find(const QString &name);
+    /// The lower-cased names of the commands that may run on the work pool, in order.
+    static QStringList asyncNames();
     static void clear();
 
 private:

@@ -25,6 +25,8 @@
     X(wkeHeight)                                                                                   \
     X(wkeRunJSW)                                                                                   \
     X(jsBindFunction)                                                                              \
+    X(jsSetPageScript)                                                                             \
+    X(jsIsPosted)                                                                                  \
     X(jsArgCount)                                                                                  \
     X(jsArg)                                                                                       \
     X(jsToInt)                                                                                     \

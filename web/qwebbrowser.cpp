@@ -1,6 +1,7 @@
 #include "qwebbrowser.h"
 
 #include "appidentity.h"
+#include "asyncrequestscript.h"
 #include "bridgeprotocol.h"
 #include "enginebinding.h"
 #include "platform.h"
@@ -23,12 +24,6 @@ QWebBrowser *s_instance = nullptr;
 const EngineBinding &api()
 {
     return EngineBinding::table();
-}
-
-// The pool is created at the first accepted asynchronous call.
-void postToPool(BridgeProtocol::Task task)
-{
-    QWorkPool::instance()->post(std::move(task));
 }
 
 std::wstring wide(const QString &text)
@@ -73,6 +68,7 @@ QWebBrowser::QWebBrowser(QWidget *host, QObject *parent)
     connect(this, SIGNAL(signal_callback(const QString &, const ReplyPtr &)), this,
             SLOT(onCallback(const QString &, const ReplyPtr &)));
     ScriptBridge::bindFunctions();
+    schedulePageScript();
 
     Platform::setWindowIconAndText(api().wkeGetHostHWND(m_view), appTitle());
 
@@ -184,6 +180,26 @@ int QWebBrowser::viewY() const
 void QWebBrowser::registerCommand(const QString &name, const CommandHandler &handler, bool async)
 {
     CommandRegistry::registerCommand(name, handler, async);
+    if (s_instance)
+        s_instance->schedulePageScript();
+}
+
+void QWebBrowser::schedulePageScript()
+{
+    // Commands are registered one by one at set-up: the page gets one script for all of them.
+    if (!m_ready || m_pageScriptQueued)
+        return;
+    m_pageScriptQueued = true;
+    QMetaObject::invokeMethod(this, &QWebBrowser::publishPageScript, Qt::QueuedConnection);
+}
+
+void QWebBrowser::publishPageScript()
+{
+    m_pageScriptQueued = false;
+    const QString script = AsyncRequestScript::build(
+        CommandRegistry::asyncNames(), QString::fromStdString(BridgeProtocol::acceptedText()),
+        BridgeProtocol::kMaxPendingCalls);
+    api().jsSetPageScript(ScriptBridge::messageFunctionName(), script.toUtf8().constData());
 }
 
 BridgeProtocol::ResultSink QWebBrowser::resultSink()
@@ -192,6 +208,25 @@ BridgeProtocol::ResultSink QWebBrowser::resultSink()
     return [this](const QString &method, const ReplyPtr &reply) {
         emit signal_callback(method, reply);
     };
+}
+
+BridgeProtocol::TaskPoster QWebBrowser::taskPoster()
+{
+    // Calls come in bursts (a page posts many in one message): their tasks reach the pool
+    // together once the current event-loop turn is over, waking the workers once.
+    return [this](BridgeProtocol::Task task) {
+        m_tasks.push_back(std::move(task));
+        if (m_tasks.size() == 1)
+            QMetaObject::invokeMethod(this, &QWebBrowser::startTasks, Qt::QueuedConnection);
+    };
+}
+
+void QWebBrowser::startTasks()
+{
+    // The pool is created at the first accepted asynchronous call.
+    std::vector<BridgeProtocol::Task> tasks;
+    tasks.swap(m_tasks);
+    QWorkPool::instance()->post(std::move(tasks));
 }
 
 BridgeProtocol::Backlog QWebBrowser::pageBacklog()
@@ -206,6 +241,14 @@ jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 {
     Json::Value request;
     QString refusal;
+    if (api().jsIsPosted(state)) {
+        // The page proved the text readable before it posted it; anything else is forged.
+        if (BridgeProtocol::readRequest(text, &request, &refusal))
+            BridgeProtocol::dispatchPosted(request, taskPoster(), resultSink());
+        else
+            qWarning("bridge: dropped a posted request: %s", qPrintable(refusal));
+        return api().jsUndefined();
+    }
     if (!BridgeProtocol::readRequest(text, &request, &refusal))
         return replyError(state, refusal);
     return dispatchRequest(state, request);
@@ -214,11 +257,13 @@ jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)
 {
     return replyFromReply(
-        state, BridgeProtocol::dispatch(request, postToPool, resultSink(), pageBacklog()));
+        state, BridgeProtocol::dispatch(request, taskPoster(), resultSink(), pageBacklog()));
 }
 
 void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
 {
+    // Results waiting for the end of the turn came first.
+    pushResults();
     const std::wstring script = wide(BridgeProtocol::pushScript(cmd, param));
     writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
     if (m_ready)
@@ -227,6 +272,7 @@ void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
 
 void QWebBrowser::pushEvent(const QString &cmd, const Json::Value &param)
 {
+    pushResults();
     const std::wstring script = wide(BridgeProtocol::eventScript(cmd, param));
     writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
     if (m_ready)
@@ -235,8 +281,23 @@ void QWebBrowser::pushEvent(const QString &cmd, const Json::Value &param)
 
 void QWebBrowser::onCallback(const QString &method, const ReplyPtr &reply)
 {
-    if (reply)
-        pushMessage(method, BridgeProtocol::callbackParam(reply));
+    if (!reply)
+        return;
+    // The results of one event-loop turn reach the page in one script, in order.
+    if (m_results.isEmpty())
+        QMetaObject::invokeMethod(this, &QWebBrowser::pushResults, Qt::QueuedConnection);
+    BridgeProtocol::appendResult(&m_results, method, BridgeProtocol::callbackParam(reply));
+}
+
+void QWebBrowser::pushResults()
+{
+    if (m_results.isEmpty())
+        return;
+    const std::wstring script = wide(BridgeProtocol::resultsScript(m_results));
+    m_results.clear();
+    writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
+    if (m_ready)
+        api().wkeRunJSW(m_view, script.c_str());
 }
 
 jsValue QWebBrowser::replyOk(jsExecState state, const Json::Value &data)

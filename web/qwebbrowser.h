@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <json/json.h>
+#include <vector>
 
 class QWidget;
 
@@ -83,9 +84,19 @@ public slots:
 
 private:
     bool createView(QWidget *host);
+    void schedulePageScript();
+    void publishPageScript();
     BridgeProtocol::ResultSink resultSink();
     BridgeProtocol::Backlog pageBacklog();
+    BridgeProtocol::TaskPoster taskPoster();
+    void startTasks();
+    void pushResults();
 
     wkeWebView m_view = nullptr;
     bool m_ready = false;
+    bool m_pageScriptQueued = false;
+    /// Tasks of asynchronous calls accepted in this event-loop turn.
+    std::vector<BridgeProtocol::Task> m_tasks;
+    /// Push texts of asynchronous results waiting for the end of this turn (appendResult()).
+    QString m_results;
 };

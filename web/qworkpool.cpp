@@ -69,6 +69,18 @@ void QWorkPool::post(Task task)
     m_condition.notify_all();
 }
 
+void QWorkPool::post(std::vector<Task> tasks)
+{
+    if (tasks.empty())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (Task &task : tasks)
+            m_tasks.push_back(std::move(task));
+    }
+    m_condition.notify_all();
+}
+
 int QWorkPool::threadCount() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 /// Worker threads taking tasks from one shared first-in, first-out queue. Runs the handlers of
 /// asynchronous bridge commands off the GUI thread; knows nothing about commands or replies.
@@ -29,6 +30,8 @@ public:
     void stop();
     /// Queues the task; never blocks beyond a short lock.
     void post(Task task);
+    /// Queues the tasks in order, waking the workers once.
+    void post(std::vector<Task> tasks);
 
     /// Worker threads started by start() and not yet stopped.
     int threadCount() const;

@@ -8,4 +8,6 @@ public:
     /// Binds win_close, win_maximized, win_minimized, win_message, win_source, win_device_id,
     /// win_resize, win_move, win_width, win_height, win_x and win_y, in this order.
     static void bindFunctions();
+    /// The function that carries requests to the host commands.
+    static const char *messageFunctionName() { return "win_message"; }
 };

@@ -83,6 +83,14 @@ WKE_EXPORT jsValue WKE_CALL wkeRunJSW(wkeWebView view, const wchar_t *script);
 
 WKE_EXPORT void WKE_CALL jsBindFunction(const char *name, jsNativeFunction function,
                                         unsigned int argCount);
+/* Gives a bound function (bound now or later) a script of its own in the page: the source of a
+   script function (call, post) returning the function the page gets in its place. call(list)
+   calls the native function with that argument list and gives its value; post(list) posts the
+   call: the page goes on at once, posted calls reach the native function later, in order and
+   always before any later call, and what the native function returns for them is dropped. */
+WKE_EXPORT void WKE_CALL jsSetPageScript(const char *name, const char *script);
+/* True while the native function serves a posted call. */
+WKE_EXPORT bool WKE_CALL jsIsPosted(jsExecState state);
 WKE_EXPORT int WKE_CALL jsArgCount(jsExecState state);
 WKE_EXPORT jsValue WKE_CALL jsArg(jsExecState state, int index);
 /* Numbers truncated toward zero and clamped to the int range (NaN: 0), booleans 0 or 1, strings

@@ -1,0 +1,89 @@
+#include "asyncrequestscript.h"
+
+#include "scriptliteral.h"
+
+namespace {
+
+// Built-ins are taken before any page script runs, so a page that replaces them cannot make the
+// script misjudge a request. JSON.parse accepts a text only when the host's reader does too,
+// except for what "unsure" finds: surrogates (the engine rewrites lone ones), numbers beyond
+// the double range (the host's reader refuses them) and nesting near the host's reader's limit.
+const char kScript[] = R"JS(function (call, post) {
+'use strict';
+var names = @NAMES@, accepted = @ACCEPTED@, limit = @LIMIT@;
+var parse = JSON.parse, isArray = Array.isArray;
+function bind(method) { return Function.prototype.call.bind(method); }
+var lower = bind(String.prototype.toLowerCase), test = bind(RegExp.prototype.test);
+var own = bind(Object.prototype.hasOwnProperty), charAt = bind(String.prototype.charCodeAt);
+var ascii = /^[\x20-\x7e]*$/;
+var unsure = /[\ud800-\udfff]|\\u[dD][89a-fA-F]|\d[eE][+-]?\d{3}|\d{300}/;
+var pending = 0;
+function report(e) { setTimeout(function () { throw e; }); }
+Object.defineProperty(window, @HOOK@, {value: function (messages) {
+    for (var i = 0; i < messages.length; ++i) {
+        if (pending > 0) --pending;
+        try { onMessage(messages[i]); } catch (e) { report(e); }
+    }
+}});
+function shallow(text) {
+    if (text.length < 999) return true;
+    for (var i = 0, depth = 0; i < text.length; ++i) {
+        var c = charAt(text, i);
+        if ((c === 91 || c === 123) && ++depth >= 999) return false;
+    }
+    return true;
+}
+function request(text) {
+    if (typeof text !== 'string') return undefined;
+    try {
+        var value = parse(text);
+        return value !== null && typeof value === 'object' && !isArray(value) ? value : undefined;
+    } catch (e) {
+        return undefined;
+    }
+}
+function asksAsync(value) {
+    var flag = own(value, 'async') ? value.async : undefined;
+    return flag === true || (typeof flag === 'number' && flag !== 0);
+}
+return function (text) {
+    var value = request(text);
+    if (value && pending < limit && own(value, 'async') && value.async === true
+        && own(value, 'cmd') && typeof value.cmd === 'string' && test(ascii, value.cmd)
+        && own(names, lower(value.cmd)) && !test(unsure, text) && shallow(text)) {
+        ++pending;
+        post([text]);
+        return accepted;
+    }
+    var reply = call(arguments);
+    // Counted too when the host accepted it: a text the page could not read counts when the
+    // reply looks accepted, which at worst sends later requests the waiting way.
+    if (reply === accepted && (value ? asksAsync(value) : typeof text === 'string')) ++pending;
+    return reply;
+};
+})JS";
+
+} // namespace
+
+QString AsyncRequestScript::build(const QStringList &asyncNames, const QString &acceptedReply,
+                                  int maxPendingCalls)
+{
+    QString names = QStringLiteral("{");
+    for (const QString &name : asyncNames) {
+        if (names.size() > 1)
+            names += QLatin1Char(',');
+        names += ScriptLiteral::quoted(name) + QLatin1String(":1");
+    }
+    names += QLatin1Char('}');
+    QString script = QString::fromLatin1(kScript);
+    script.replace(QLatin1String("@HOOK@"), ScriptLiteral::quoted(resultsHook()));
+    script.replace(QLatin1String("@LIMIT@"), QString::number(maxPendingCalls));
+    script.replace(QLatin1String("@ACCEPTED@"), ScriptLiteral::quoted(acceptedReply));
+    script.replace(QLatin1String("@NAMES@"), names);
+    return script;
+}
+
+QString AsyncRequestScript::resultsHook()
+{
+    return QStringLiteral("__nativeResults");
+}
