@@ -139,7 +139,7 @@ void QEngineContext::setPageScript(const QString &name, const QString &pageScrip
     for (Binding &binding : m_bindings) {
         if (binding.name == name) {
             binding.pageScript = pageScript;
-            emit bindingAdded(name);
+            emit pageScriptChanged(name);
         }
     }
 }

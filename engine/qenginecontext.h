@@ -65,6 +65,9 @@ public:
 
 signals:
     void bindingAdded(const QString &name);
+    /// Documents created from now on get the binding's new page script; a document that
+    /// already runs keeps the one it started with, and what it counted.
+    void pageScriptChanged(const QString &name);
 
 private:
     QEngineContext();

@@ -74,6 +74,8 @@ QEngineView::QEngineView(QWebEngineProfile *profile, Role role, QWidget *parent)
         m_page->setWebChannel(channel);
         installBridgeScript();
         connect(context, &QEngineContext::bindingAdded, this, &QEngineView::onBindingAdded);
+        connect(context, &QEngineContext::pageScriptChanged, this,
+                &QEngineView::installBridgeScript);
     }
     context->registerView(this);
 }

@@ -46,8 +46,12 @@ function asksAsync(value) {
     var flag = own(value, 'async') ? value.async : undefined;
     return flag === true || (typeof flag === 'number' && flag !== 0);
 }
+// Only a text that spells "async" (or may, through an escape) can ask for an asynchronous call.
+function mayAskAsync(text) {
+    return typeof text === 'string' && (text.indexOf('async') >= 0 || text.indexOf('\\u') >= 0);
+}
 return function (text) {
-    var value = request(text);
+    var value = mayAskAsync(text) ? request(text) : undefined;
     if (value && pending < limit && own(value, 'async') && value.async === true
         && own(value, 'cmd') && typeof value.cmd === 'string' && test(ascii, value.cmd)
         && own(names, lower(value.cmd)) && !test(unsure, text) && shallow(text)) {
@@ -58,7 +62,7 @@ return function (text) {
     var reply = call(arguments);
     // Counted too when the host accepted it: a text the page could not read counts when the
     // reply looks accepted, which at worst sends later requests the waiting way.
-    if (reply === accepted && (value ? asksAsync(value) : typeof text === 'string')) ++pending;
+    if (reply === accepted && (value ? asksAsync(value) : mayAskAsync(text))) ++pending;
     return reply;
 };
 })JS";

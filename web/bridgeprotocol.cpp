@@ -26,7 +26,10 @@ std::string writeJson(const Json::Value &value, bool indented)
 {
     thread_local const std::unique_ptr<Json::StreamWriter> oneLine = makeWriter("");
     thread_local const std::unique_ptr<Json::StreamWriter> styled = makeWriter("   ");
-    std::ostringstream stream;
+    // So is a stream: emptied, not rebuilt.
+    thread_local std::ostringstream stream;
+    stream.str(std::string());
+    stream.clear();
     (indented ? styled : oneLine)->write(value, &stream);
     return stream.str();
 }
@@ -70,6 +73,12 @@ public:
 // first.
 std::string plainUtf8(const char *text)
 {
+    // Most requests are plain ASCII, which needs nothing of this.
+    const char *end = text;
+    while (*end > 0)
+        ++end;
+    if (!*end)
+        return std::string(text, end);
     QByteArray bytes(text);
     bytes.replace(QByteArray("\xC0\x80", 2), QByteArray(1, '\0'));
     return QString::fromUtf8(bytes).toStdString();

@@ -233,8 +233,28 @@ BridgeProtocol::Backlog QWebBrowser::pageBacklog()
 {
     // The engine runs pushes in the page later; an empty script asks how many still wait.
     return [this] {
-        return m_ready ? api().jsToInt(nullptr, api().wkeRunJSW(m_view, L"")) : 0;
+        return m_ready ? unrunPushes() : 0;
     };
+}
+
+int QWebBrowser::runScript(const std::wstring &script)
+{
+    ++m_scriptsGiven;
+    return api().jsToInt(nullptr, api().wkeRunJSW(m_view, script.c_str()));
+}
+
+int QWebBrowser::unrunPushes()
+{
+    // The engine counts scripts, and one script carries the results of a whole turn: each
+    // result counts until the script that carries it has run (scripts run in order), and so do
+    // results still waiting for the end of the turn.
+    const int unrunScripts = api().jsToInt(nullptr, api().wkeRunJSW(m_view, L""));
+    const qint64 run = m_scriptsGiven - unrunScripts;
+    while (!m_resultScripts.empty() && m_resultScripts.front().sequence <= run) {
+        m_unrunResults -= m_resultScripts.front().results;
+        m_resultScripts.pop_front();
+    }
+    return unrunScripts - int(m_resultScripts.size()) + m_unrunResults + m_waitingResults;
 }
 
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
@@ -267,7 +287,7 @@ void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
     const std::wstring script = wide(BridgeProtocol::pushScript(cmd, param));
     writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
     if (m_ready)
-        api().wkeRunJSW(m_view, script.c_str());
+        runScript(script);
 }
 
 void QWebBrowser::pushEvent(const QString &cmd, const Json::Value &param)
@@ -276,7 +296,7 @@ void QWebBrowser::pushEvent(const QString &cmd, const Json::Value &param)
     const std::wstring script = wide(BridgeProtocol::eventScript(cmd, param));
     writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
     if (m_ready)
-        api().wkeRunJSW(m_view, script.c_str());
+        runScript(script);
 }
 
 void QWebBrowser::onCallback(const QString &method, const ReplyPtr &reply)
@@ -287,6 +307,7 @@ void QWebBrowser::onCallback(const QString &method, const ReplyPtr &reply)
     if (m_results.isEmpty())
         QMetaObject::invokeMethod(this, &QWebBrowser::pushResults, Qt::QueuedConnection);
     BridgeProtocol::appendResult(&m_results, method, BridgeProtocol::callbackParam(reply));
+    ++m_waitingResults;
 }
 
 void QWebBrowser::pushResults()
@@ -295,9 +316,14 @@ void QWebBrowser::pushResults()
         return;
     const std::wstring script = wide(BridgeProtocol::resultsScript(m_results));
     m_results.clear();
+    const int results = m_waitingResults;
+    m_waitingResults = 0;
     writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
-    if (m_ready)
-        api().wkeRunJSW(m_view, script.c_str());
+    if (!m_ready)
+        return;
+    runScript(script);
+    m_resultScripts.push_back({m_scriptsGiven, results});
+    m_unrunResults += results;
 }
 
 jsValue QWebBrowser::replyOk(jsExecState state, const Json::Value &data)

@@ -8,7 +8,9 @@
 
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <json/json.h>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -91,6 +93,11 @@ private:
     BridgeProtocol::TaskPoster taskPoster();
     void startTasks();
     void pushResults();
+    /// Gives the page a script; the engine's count of scripts the page has not run yet.
+    int runScript(const std::wstring &script);
+    /// Pushes given to the page, or waiting to be, that it has not run yet: each result of an
+    /// asynchronous call counts on its own.
+    int unrunPushes();
 
     wkeWebView m_view = nullptr;
     bool m_ready = false;
@@ -99,4 +106,14 @@ private:
     std::vector<BridgeProtocol::Task> m_tasks;
     /// Push texts of asynchronous results waiting for the end of this turn (appendResult()).
     QString m_results;
+    int m_waitingResults = 0;
+    /// Scripts given to the engine so far, and which of them carry results, and how many.
+    qint64 m_scriptsGiven = 0;
+    struct ResultScript
+    {
+        qint64 sequence;
+        int results;
+    };
+    std::deque<ResultScript> m_resultScripts;
+    int m_unrunResults = 0;
 };

@@ -10,14 +10,17 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPointer>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -117,6 +120,7 @@ private slots:
     void messageAsynchronousPushCarriesNameAsSent();
     void messageErrorTexts();
     void pushesArriveByteIdentical();
+    void asynchronousBurstLosesNothing();
     void showLoginFormAnswersBeforeTheFormOpens();
     void windowControlFromPage();
     void newWindowRequestsStayInTheView();
@@ -400,6 +404,64 @@ void TestWebHost::pushesArriveByteIdentical()
     }
     for (const Json::Value &report : m_host.reports())
         QVERIFY(report["kind"] != "injected");
+}
+
+void TestWebHost::asynchronousBurstLosesNothing()
+{
+    QWebBrowser::registerCommand(
+        QStringLiteral("echo"),
+        [](const Json::Value &param, const ReplyPtr &reply) {
+            reply->setResult(true);
+            reply->setData(param);
+        },
+        true);
+    // The page answers for the commands it knew of when its document was created.
+    QCoreApplication::processEvents();
+    reloadTestPage();
+    const std::string accepted = BridgeProtocol::acceptedText();
+    const std::string refused = BridgeProtocol::replyText(
+        BridgeProtocol::errorReply(QStringLiteral("异步调用 echo 过多，请稍后再试！")));
+    // Fewer than the bound go in one message after the task; more meet the bound as before.
+    const struct
+    {
+        int first;
+        int count;
+        int accepted;
+    } rounds[] = {{0, 500, 500}, {500, 1500, 1000}};
+    for (const auto &round : rounds) {
+        Json::Value burst;
+        burst["cmd"] = "echo";
+        burst["first"] = round.first;
+        burst["count"] = round.count;
+        const Json::Value replies = m_host.runStep(QStringLiteral("burst"), burst)["replies"];
+        QCOMPARE(replies[accepted].asInt(), round.accepted);
+        QCOMPARE(replies.size(), round.accepted == round.count ? 1u : 2u);
+        if (round.accepted < round.count)
+            QCOMPARE(replies[refused].asInt(), round.count - round.accepted);
+
+        QStringList texts;
+        QElapsedTimer clock;
+        clock.start();
+        while (texts.size() < round.accepted && clock.elapsed() < 30000) {
+            const Json::Value collected = m_host.runStep(QStringLiteral("collected"));
+            for (const Json::Value &text : collected["texts"])
+                texts.append(str(text));
+        }
+        QCOMPARE(texts.size(), round.accepted);
+        QSet<int> seen;
+        for (const QString &text : texts) {
+            const int i = WebHostFixture::parse(text)["param"]["data"].asInt();
+            QVERIFY2(!seen.contains(i), qPrintable(text));
+            seen.insert(i);
+            Json::Value param;
+            param["result"] = true;
+            param["msg"] = "";
+            param["data"] = i;
+            QCOMPARE(text, BridgeProtocol::pushText(QStringLiteral("echo"), param));
+        }
+        QCOMPARE(*std::min_element(seen.begin(), seen.end()), round.first);
+        QCOMPARE(*std::max_element(seen.begin(), seen.end()), round.first + round.accepted - 1);
+    }
 }
 
 void TestWebHost::showLoginFormAnswersBeforeTheFormOpens()
