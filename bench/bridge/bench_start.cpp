@@ -1,0 +1,212 @@
+// Start and memory measured from outside: starts a program again and again, one at a time, in
+// state folders of its own, and waits for it to say that its page has loaded (a marker in its
+// output: the shell's engine writes the page's console lines to stderr, bench_bare_view writes
+// the marker itself).
+//
+// bench_start --label shell --measure start|pss [--runs 5] [--workdir dir] [--marker text]
+//             -- program [arguments]
+//   start  wall time from starting the process to its exit with status 0, the marker seen
+//   pss    the PSS of the program's whole process tree when the marker appears; the program
+//          must stay up for a moment after it (the page's linger)
+// One untimed start comes first. Prints the median and every run, then a RESULT line.
+
+#include "benchtable.h"
+#include "processmetrics.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+struct Run
+{
+    bool ok = false;
+    double value = 0;
+    QString problem;
+};
+
+class Starter
+{
+public:
+    Starter(const QString &program, const QStringList &arguments, const QString &workdir,
+            const QByteArray &marker)
+        : m_program(program)
+        , m_arguments(arguments)
+        , m_workdir(workdir)
+        , m_marker(marker)
+    {
+        // The same fresh folders for every start of the run, and none of the user's: no
+        // running Tapwise elsewhere can take a start for a second instance.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *folder : {"config", "data", "cache"})
+            QDir(m_state.path()).mkpath(QString::fromLatin1(folder));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           m_state.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                           m_state.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"),
+                           m_state.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_state.path());
+        environment.insert(QStringLiteral("TMPDIR"), m_state.path());
+        if (geteuid() == 0)
+            environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+        m_environment = environment;
+    }
+
+    /// Milliseconds from start to exit.
+    Run timeStart()
+    {
+        QProcess process;
+        prepare(process);
+        QElapsedTimer clock;
+        clock.start();
+        process.start();
+        const bool finished = process.waitForFinished(kTimeoutMs);
+        const double ms = clock.nsecsElapsed() / 1e6;
+        Run run = finish(process, finished, process.readAll());
+        run.value = ms;
+        return run;
+    }
+
+    /// Kilobytes of the process tree when the marker appears.
+    Run pssAtMarker()
+    {
+        QProcess process;
+        prepare(process);
+        process.start();
+        QByteArray output;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 kilobytes = -1;
+        while (kilobytes < 0 && process.state() != QProcess::NotRunning
+               && clock.elapsed() < kTimeoutMs) {
+            process.waitForReadyRead(1000);
+            output += process.readAll();
+            if (output.contains(m_marker))
+                kilobytes = ProcessMetrics::pssOfTree(process.processId()).kilobytes;
+        }
+        const bool finished = process.waitForFinished(kTimeoutMs);
+        Run run = finish(process, finished, output + process.readAll());
+        if (run.ok && kilobytes <= 0) {
+            run.ok = false;
+            run.problem = QStringLiteral("the program had ended before its memory was read");
+        }
+        run.value = static_cast<double>(kilobytes);
+        return run;
+    }
+
+private:
+    void prepare(QProcess &process) const
+    {
+        process.setProgram(m_program);
+        process.setArguments(m_arguments);
+        process.setProcessEnvironment(m_environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        if (!m_workdir.isEmpty())
+            process.setWorkingDirectory(m_workdir);
+    }
+
+    Run finish(QProcess &process, bool finished, const QByteArray &output) const
+    {
+        Run run;
+        if (!finished) {
+            process.kill();
+            process.waitForFinished();
+            run.problem = QStringLiteral("no exit within %1 s").arg(kTimeoutMs / 1000);
+        } else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+            run.problem = QStringLiteral("exit status %1").arg(process.exitCode());
+        } else if (!output.contains(m_marker)) {
+            // A start that never showed the page (a hand-over to a running instance, a
+            // missing page) would look fast: it does not count.
+            run.problem =
+                QStringLiteral("the output never said \"%1\"").arg(QString::fromUtf8(m_marker));
+        } else {
+            run.ok = true;
+        }
+        if (!run.ok)
+            std::fprintf(stderr, "bench_start: %s: %s\n%s\n", qPrintable(m_program),
+                         qPrintable(run.problem), output.right(2000).constData());
+        return run;
+    }
+
+    QTemporaryDir m_state;
+    QProcessEnvironment m_environment;
+    QString m_program;
+    QStringList m_arguments;
+    QString m_workdir;
+    QByteArray m_marker;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption labelOption(QStringLiteral("label"), QStringLiteral("name in RESULT"),
+                                         QStringLiteral("name"), QStringLiteral("program"));
+    const QCommandLineOption measureOption(QStringLiteral("measure"),
+                                           QStringLiteral("start or pss"), QStringLiteral("what"),
+                                           QStringLiteral("start"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("timed starts"),
+                                        QStringLiteral("n"), QStringLiteral("5"));
+    const QCommandLineOption workdirOption(QStringLiteral("workdir"),
+                                           QStringLiteral("the program's working folder"),
+                                           QStringLiteral("path"));
+    const QCommandLineOption markerOption(QStringLiteral("marker"),
+                                          QStringLiteral("output that says the page loaded"),
+                                          QStringLiteral("text"), QStringLiteral("bench-loaded"));
+    parser.addOptions({labelOption, measureOption, runsOption, workdirOption, markerOption});
+    parser.addPositionalArgument(QStringLiteral("program"), QStringLiteral("-- program [args]"));
+    parser.process(application);
+    QStringList command = parser.positionalArguments();
+    const QString measure = parser.value(measureOption);
+    if (command.isEmpty()
+        || (measure != QLatin1String("start") && measure != QLatin1String("pss"))) {
+        parser.showHelp(1);
+    }
+
+    const QString program = command.takeFirst();
+    Starter starter(program, command, parser.value(workdirOption),
+                    parser.value(markerOption).toUtf8());
+    const bool pss = measure == QLatin1String("pss");
+    const auto once = [&] {
+        return pss ? starter.pssAtMarker() : starter.timeStart();
+    };
+    // The first start fills the state folders and the disk cache: it is not timed.
+    if (!once().ok)
+        return 1;
+    QVector<double> values;
+    QJsonArray runs;
+    for (int i = 0; i < qMax(1, parser.value(runsOption).toInt()); ++i) {
+        const Run run = once();
+        if (!run.ok)
+            return 1;
+        values.append(run.value);
+        runs.append(run.value);
+    }
+
+    const QString label = parser.value(labelOption);
+    const double median = BenchTable::median(values);
+    QJsonObject result;
+    result.insert(QStringLiteral("program"), measure + QLatin1Char('-') + label);
+    result.insert(pss ? QStringLiteral("pssKb") : QStringLiteral("startMs"), median);
+    result.insert(QStringLiteral("runs"), runs);
+    std::printf("%s %s: median %.1f %s of %d\n", qPrintable(label), qPrintable(measure), median,
+                pss ? "KB" : "ms", values.size());
+    std::printf("RESULT %s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    return 0;
+}
