@@ -6,8 +6,8 @@
 // bench_start --label shell --measure start|pss [--runs 5] [--workdir dir] [--marker text]
 //             -- program [arguments]
 //   start  wall time from starting the process to its exit with status 0, the marker seen
-//   pss    the PSS of the program's whole process tree when the marker appears; the program
-//          must stay up for a moment after it (the page's linger)
+//   pss    the PSS of the program's whole process tree when the marker appears, and its
+//          private memory; the program must stay up for a moment after it (the page's linger)
 // One untimed start comes first. Prints the median and every run, then a RESULT line.
 
 #include "benchtable.h"
@@ -34,6 +34,8 @@ struct Run
 {
     bool ok = false;
     double value = 0;
+    double privateKilobytes = 0;
+    int processes = 0;
     QString problem;
 };
 
@@ -89,21 +91,24 @@ public:
         QByteArray output;
         QElapsedTimer clock;
         clock.start();
-        qint64 kilobytes = -1;
-        while (kilobytes < 0 && process.state() != QProcess::NotRunning
+        ProcessMetrics::Pss pss;
+        pss.kilobytes = -1;
+        while (pss.kilobytes < 0 && process.state() != QProcess::NotRunning
                && clock.elapsed() < kTimeoutMs) {
             process.waitForReadyRead(1000);
             output += process.readAll();
             if (output.contains(m_marker))
-                kilobytes = ProcessMetrics::pssOfTree(process.processId()).kilobytes;
+                pss = ProcessMetrics::pssOfTree(process.processId());
         }
         const bool finished = process.waitForFinished(kTimeoutMs);
         Run run = finish(process, finished, output + process.readAll());
-        if (run.ok && kilobytes <= 0) {
+        if (run.ok && pss.kilobytes <= 0) {
             run.ok = false;
             run.problem = QStringLiteral("the program had ended before its memory was read");
         }
-        run.value = static_cast<double>(kilobytes);
+        run.value = static_cast<double>(pss.kilobytes);
+        run.privateKilobytes = static_cast<double>(pss.privateKilobytes);
+        run.processes = pss.processes;
         return run;
     }
 
@@ -191,12 +196,16 @@ int main(int argc, char **argv)
         return 1;
     QVector<double> values;
     QJsonArray runs;
+    QJsonArray processes;
+    QVector<double> privateValues;
     for (int i = 0; i < qMax(1, parser.value(runsOption).toInt()); ++i) {
         const Run run = once();
         if (!run.ok)
             return 1;
         values.append(run.value);
         runs.append(run.value);
+        processes.append(run.processes);
+        privateValues.append(run.privateKilobytes);
     }
 
     const QString label = parser.value(labelOption);
@@ -205,6 +214,10 @@ int main(int argc, char **argv)
     result.insert(QStringLiteral("program"), measure + QLatin1Char('-') + label);
     result.insert(pss ? QStringLiteral("pssKb") : QStringLiteral("startMs"), median);
     result.insert(QStringLiteral("runs"), runs);
+    if (pss) {
+        result.insert(QStringLiteral("privateKb"), BenchTable::median(privateValues));
+        result.insert(QStringLiteral("processes"), processes);
+    }
     std::printf("%s %s: median %.1f %s of %d\n", qPrintable(label), qPrintable(measure), median,
                 pss ? "KB" : "ms", values.size());
     std::printf("RESULT %s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());

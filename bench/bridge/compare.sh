@@ -6,9 +6,9 @@
 # display.
 #
 # Usage: bench/bridge/compare.sh [build folder] (default build/)
-# Settings (environment): RUNS=3 STARTS=5 (timed starts per round) CALLS=5000 IDLE=300
-# BURST=20000 WARMUP=200 LINGER=1000 (ms a page stays up after load for the memory reading),
-# TAPWISE_BENCH_NO_BUILD=1 to skip building the programs.
+# Settings (environment): RUNS=3, STARTS=5 (timed starts and memory readings per round),
+# CALLS=5000, IDLE=300, BURST=20000, WARMUP=200, LINGER=1000 (ms a page stays up after load for
+# the memory reading), TAPWISE_BENCH_NO_BUILD=1 to skip building the programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-${TAPWISE_BUILD_DIR:-$root/build}}" && pwd)
@@ -56,7 +56,7 @@ shell() {
     measure "shell bridge" "$build/bench/bridge-bin/bench_shell_bridge" "${counts[@]}"
     measure "shell start" "$bin/bench_start" --label shell --runs "$starts" \
         --workdir "$workdir/start" -- "$build/out/tapwise"
-    measure "shell memory" "$bin/bench_start" --label shell --measure pss --runs 1 \
+    measure "shell memory" "$bin/bench_start" --label shell --measure pss --runs "$starts" \
         --workdir "$workdir/pss" -- "$build/out/tapwise"
 }
 baselines() {
@@ -64,9 +64,12 @@ baselines() {
     measure "QWebChannel" "$bin/bench_bare_view" --bridge channel "${counts[@]}"
     measure "bare view start" "$bin/bench_start" --label bare --runs "$starts" -- \
         "$bin/bench_bare_view" --bridge none
-    measure "bare view memory" "$bin/bench_start" --label bare --measure pss --runs 1 -- \
+    measure "bare view memory" "$bin/bench_start" --label bare --measure pss --runs "$starts" -- \
         "$bin/bench_bare_view" --bridge none --linger "$linger"
 }
+# Other work on the machine moves every figure: the load says how much there was.
+load() { echo "load average ($1): $(cut -d' ' -f1-3 /proc/loadavg)"; }
+load before >&2
 for ((i = 1; i <= runs; ++i)); do
     echo "=== round $i of $runs" >&2
     if ((i % 2)); then
@@ -77,5 +80,6 @@ for ((i = 1; i <= runs; ++i)); do
         shell
     fi
 done
+load after >&2
 echo >&2
 "$bin/bench_table" <"$results"
