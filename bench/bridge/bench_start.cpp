@@ -3,12 +3,14 @@
 // output: the shell's engine writes the page's console lines to stderr, bench_bare_view writes
 // the marker itself).
 //
-// bench_start --label shell --measure start|pss [--runs 5] [--workdir dir] [--marker text]
-//             -- program [arguments]
+// bench_start --label shell --measure start|pss [--runs 5] [--warmups 1] [--state dir]
+//             [--workdir dir] [--marker text] -- program [arguments]
 //   start  wall time from starting the process to its exit with status 0, the marker seen
 //   pss    the PSS of the program's whole process tree when the marker appears, and its
 //          private memory; the program must stay up for a moment after it (the page's linger)
-// One untimed start comes first. Prints the median and every run, then a RESULT line.
+// Untimed starts come first (--warmups). Prints the median and every run, then a RESULT line;
+// with --runs 0 only the untimed starts run. --state keeps the program's state folders between
+// calls, so that calls of one start each can alternate with another program's.
 
 #include "benchtable.h"
 #include "processmetrics.h"
@@ -17,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -43,25 +46,29 @@ class Starter
 {
 public:
     Starter(const QString &program, const QStringList &arguments, const QString &workdir,
-            const QByteArray &marker)
+            const QString &stateFolder, const QByteArray &marker)
         : m_program(program)
         , m_arguments(arguments)
         , m_workdir(workdir)
         , m_marker(marker)
     {
-        // The same fresh folders for every start of the run, and none of the user's: no
-        // running Tapwise elsewhere can take a start for a second instance.
+        // The same folders for every start, and none of the user's: no running Tapwise
+        // elsewhere can take a start for a second instance.
+        const QDir state(stateFolder.isEmpty() ? m_ownState.path() : stateFolder);
+        for (const char *folder : {"config", "data", "cache", "runtime"})
+            state.mkpath(QString::fromLatin1(folder));
+        QFile::setPermissions(state.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *folder : {"config", "data", "cache"})
-            QDir(m_state.path()).mkpath(QString::fromLatin1(folder));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           m_state.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"),
-                           m_state.filePath(QStringLiteral("data")));
+                           state.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), state.filePath(QStringLiteral("data")));
         environment.insert(QStringLiteral("XDG_CACHE_HOME"),
-                           m_state.filePath(QStringLiteral("cache")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_state.path());
-        environment.insert(QStringLiteral("TMPDIR"), m_state.path());
+                           state.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                           state.filePath(QStringLiteral("runtime")));
+        environment.insert(QStringLiteral("TMPDIR"), state.filePath(QStringLiteral("runtime")));
         if (geteuid() == 0)
             environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
         m_environment = environment;
@@ -146,7 +153,7 @@ private:
         return run;
     }
 
-    QTemporaryDir m_state;
+    QTemporaryDir m_ownState;
     QProcessEnvironment m_environment;
     QString m_program;
     QStringList m_arguments;
@@ -168,13 +175,21 @@ int main(int argc, char **argv)
                                            QStringLiteral("start"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("timed starts"),
                                         QStringLiteral("n"), QStringLiteral("5"));
+    const QCommandLineOption warmUpOption(QStringLiteral("warmups"),
+                                          QStringLiteral("untimed starts first"),
+                                          QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption stateOption(QStringLiteral("state"),
+                                         QStringLiteral("the program's state folders, kept "
+                                                        "between calls (default: a fresh one)"),
+                                         QStringLiteral("path"));
     const QCommandLineOption workdirOption(QStringLiteral("workdir"),
                                            QStringLiteral("the program's working folder"),
                                            QStringLiteral("path"));
     const QCommandLineOption markerOption(QStringLiteral("marker"),
                                           QStringLiteral("output that says the page loaded"),
                                           QStringLiteral("text"), QStringLiteral("bench-loaded"));
-    parser.addOptions({labelOption, measureOption, runsOption, workdirOption, markerOption});
+    parser.addOptions({labelOption, measureOption, runsOption, warmUpOption, stateOption,
+                       workdirOption, markerOption});
     parser.addPositionalArgument(QStringLiteral("program"), QStringLiteral("-- program [args]"));
     parser.process(application);
     QStringList command = parser.positionalArguments();
@@ -185,20 +200,25 @@ int main(int argc, char **argv)
     }
 
     const QString program = command.takeFirst();
-    Starter starter(program, command, parser.value(workdirOption),
+    Starter starter(program, command, parser.value(workdirOption), parser.value(stateOption),
                     parser.value(markerOption).toUtf8());
     const bool pss = measure == QLatin1String("pss");
     const auto once = [&] {
         return pss ? starter.pssAtMarker() : starter.timeStart();
     };
-    // The first start fills the state folders and the disk cache: it is not timed.
-    if (!once().ok)
-        return 1;
+    // A first start fills the state folders and the disk cache: it is not timed.
+    for (int i = 0; i < parser.value(warmUpOption).toInt(); ++i) {
+        if (!once().ok)
+            return 1;
+    }
+    const int timedRuns = parser.value(runsOption).toInt();
+    if (timedRuns <= 0)
+        return 0;
     QVector<double> values;
     QJsonArray runs;
     QJsonArray processes;
     QVector<double> privateValues;
-    for (int i = 0; i < qMax(1, parser.value(runsOption).toInt()); ++i) {
+    for (int i = 0; i < timedRuns; ++i) {
         const Run run = once();
         if (!run.ok)
             return 1;

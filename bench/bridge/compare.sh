@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The shell's bridge, start and memory side by side with bare baselines on the same page:
-# RUNS rounds (default 3), each running every program once, one at a time (never side by side:
-# they share the machine), the shell first in odd rounds and last in even ones. Then one table
-# of medians over the rounds, as text and as Markdown. Runs under one Xvfb when there is no
-# display.
+# RUNS rounds (default 3), each running every program, one at a time (never side by side: they
+# share the machine), the shell first in odd rounds and last in even ones; within a round the
+# starts and memory readings of the shell and the bare view alternate one by one. Then one table
+# of medians (over the rounds; for starts and memory, over every start of every round), as text
+# and as Markdown. Runs under one Xvfb when there is no display.
 #
 # Usage: bench/bridge/compare.sh [build folder] (default build/)
 # Settings (environment): RUNS=3, STARTS=5 (timed starts and memory readings per round),
@@ -52,33 +53,45 @@ measure() {
         exit 1
     }
 }
-shell() {
-    measure "shell bridge" "$build/bench/bridge-bin/bench_shell_bridge" "${counts[@]}"
-    measure "shell start" "$bin/bench_start" --label shell --runs "$starts" \
-        --workdir "$workdir/start" -- "$build/out/tapwise"
-    measure "shell memory" "$bin/bench_start" --label shell --measure pss --runs "$starts" \
-        --workdir "$workdir/pss" -- "$build/out/tapwise"
+bridge() {
+    if [ "$1" = shell ]; then
+        measure "shell bridge" "$build/bench/bridge-bin/bench_shell_bridge" "${counts[@]}"
+    else
+        measure "prompt floor" "$bin/bench_bare_view" --bridge prompt "${counts[@]}"
+        measure "QWebChannel" "$bin/bench_bare_view" --bridge channel "${counts[@]}"
+    fi
 }
-baselines() {
-    measure "prompt floor" "$bin/bench_bare_view" --bridge prompt "${counts[@]}"
-    measure "QWebChannel" "$bin/bench_bare_view" --bridge channel "${counts[@]}"
-    measure "bare view start" "$bin/bench_start" --label bare --runs "$starts" -- \
-        "$bin/bench_bare_view" --bridge none
-    measure "bare view memory" "$bin/bench_start" --label bare --measure pss --runs "$starts" -- \
-        "$bin/bench_bare_view" --bridge none --linger "$linger"
+# One start (or memory reading) of the real program or of the bare view; both keep their state
+# folders for the whole comparison, as a user's installation does.
+start() {
+    local what=$1 side=$2
+    shift 2
+    if [ "$side" = shell ]; then
+        measure "shell $what" "$bin/bench_start" --label shell --measure "$what" --state \
+            "$workdir/state-shell" --workdir "$workdir/$what" "$@" -- "$build/out/tapwise"
+    else
+        local linger_arguments=()
+        [ "$what" = start ] || linger_arguments=(--linger "$linger")
+        measure "bare view $what" "$bin/bench_start" --label bare --measure "$what" --state \
+            "$workdir/state-bare" "$@" -- "$bin/bench_bare_view" --bridge none \
+            "${linger_arguments[@]}"
+    fi
 }
 # Other work on the machine moves every figure: the load says how much there was.
 load() { echo "load average ($1): $(cut -d' ' -f1-3 /proc/loadavg)"; }
 load before >&2
 for ((i = 1; i <= runs; ++i)); do
     echo "=== round $i of $runs" >&2
-    if ((i % 2)); then
-        shell
-        baselines
-    else
-        baselines
-        shell
-    fi
+    sides=(shell bare)
+    ((i % 2)) || sides=(bare shell)
+    for side in "${sides[@]}"; do bridge "$side"; done
+    # Starts alternate one by one, so that a change in the machine's load falls on both.
+    for what in start pss; do
+        for side in "${sides[@]}"; do start "$what" "$side" --runs 0 --warmups 1; done
+        for ((s = 1; s <= starts; ++s)); do
+            for side in "${sides[@]}"; do start "$what" "$side" --runs 1 --warmups 0; done
+        done
+    done
 done
 load after >&2
 echo >&2

@@ -69,6 +69,9 @@ QVector<BenchTable::Figure> BenchTable::bridgeFigures()
         {QStringLiteral("PSS of the process tree after load"), QStringLiteral("pssKb"),
          QStringLiteral("pss-shell"), QStringLiteral("pss-bare"), QStringLiteral("MiB"), 1.0 / 1024,
          1, T::AtMost, 1.0},
+        {QStringLiteral("private memory of the process tree after load"),
+         QStringLiteral("privateKb"), QStringLiteral("pss-shell"), QStringLiteral("pss-bare"),
+         QStringLiteral("MiB"), 1.0 / 1024, 1, T::None, 0},
     };
 }
 
