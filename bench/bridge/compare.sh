@@ -8,8 +8,9 @@
 #
 # Usage: bench/bridge/compare.sh [build folder] (default build/)
 # Settings (environment): RUNS=3, STARTS=5 (timed starts and memory readings per round),
-# CALLS=5000, IDLE=300, BURST=20000, WARMUP=200, LINGER=1000 (ms a page stays up after load for
-# the memory reading), TAPWISE_BENCH_NO_BUILD=1 to skip building the programs.
+# CALLS=5000, IDLE=300, BURST=20000, WARMUP=200, SETTLE=500 (ms from load to the memory
+# reading), LINGER=1000 (ms a page stays up after load: more than SETTLE),
+# TAPWISE_BENCH_NO_BUILD=1 to skip building the programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-${TAPWISE_BUILD_DIR:-$root/build}}" && pwd)
@@ -25,6 +26,7 @@ fi
 runs=${RUNS:-3}
 starts=${STARTS:-5}
 linger=${LINGER:-1000}
+settle=${SETTLE:-500}
 counts=(--calls "${CALLS:-5000}" --idle "${IDLE:-300}" --burst "${BURST:-20000}"
     --warmup "${WARMUP:-200}")
 bin=$build/bench/bin
@@ -66,6 +68,7 @@ bridge() {
 start() {
     local what=$1 side=$2
     shift 2
+    [ "$what" = start ] || set -- "$@" --settle "$settle"
     if [ "$side" = shell ]; then
         measure "shell $what" "$bin/bench_start" --label shell --measure "$what" --state \
             "$workdir/state-shell" --workdir "$workdir/$what" "$@" -- "$build/out/tapwise"
