@@ -87,6 +87,8 @@ void printResult(const QString &bridge, const QJsonObject &page, const QJsonObje
         result.insert(series + QStringLiteral("MedianMs"),
                       figures.value(QStringLiteral("medianMs")));
         result.insert(series + QStringLiteral("P99Ms"), figures.value(QStringLiteral("p99Ms")));
+        result.insert(series + QStringLiteral("MidMeanMs"),
+                      figures.value(QStringLiteral("midMeanMs")));
         result.insert(series + QStringLiteral("Calls"), figures.value(QStringLiteral("calls")));
     }
     const QJsonObject burst = page.value(QStringLiteral("burst")).toObject();

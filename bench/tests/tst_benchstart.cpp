@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <ostream>
+
 namespace {
 
 struct StartCase
@@ -15,6 +17,12 @@ struct StartCase
     // Members the RESULT line must hold (empty: no RESULT line at all).
     QStringList members;
 };
+
+// Names the row in test names, instead of its bytes.
+void PrintTo(const StartCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 class BenchStart : public testing::TestWithParam<StartCase>
 {

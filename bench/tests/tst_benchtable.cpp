@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <ostream>
+
 #include <cmath>
 
 namespace {
@@ -40,6 +42,12 @@ struct TableCase
     QVector<Expected> rows;
     int rejected;
 };
+
+// Names the row in test names, instead of its bytes.
+void PrintTo(const TableCase &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 class BenchTableRows : public testing::TestWithParam<TableCase>
 {
