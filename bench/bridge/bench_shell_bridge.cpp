@@ -1,20 +1,19 @@
 // The shell's bridge as the program runs it: the whole application (QMainApplication, main
-// window, web view host, engine) on a bench page. Times synchronous win_message round trips in
-// the page, process start to the first loading_finished, the PSS of the whole process tree, and
-// onMessage pushes made through QWebBrowser::pushMessage. Compare with bench/engine's
-// bench_bare_webchannel.
+// window, web view host, engine) on the bench page, which times from the page synchronous
+// win_message and win_width calls, asynchronous requests answered through onMessage on an idle
+// page and in a burst, and reports back through the bench's own "benchReport" command. Compare
+// with bench_bare_view (the prompt floor and QWebChannel) on the same page.
 //
-// bench_shell_bridge [--page shellbench.html] [--calls 2000] [--pushes 200000] [--chunk 1000]
+// bench_shell_bridge [--page bridgebench.html] [--calls 5000] [--idle 300] [--burst 20000]
+//                    [--warmup 200]
 
 #include "benchoptions.h"
-#include "benchreport.h"
 #include "jsonqt.h"
 #include "processmetrics.h"
 #include "qglobalsettings.h"
 #include "qmainapplication.h"
 #include "qwebbrowser.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -22,7 +21,7 @@
 #include <QUrl>
 
 #include <cstdio>
-#include <functional>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +29,29 @@ namespace {
 QJsonObject toJson(const Json::Value &value)
 {
     return QJsonDocument::fromJson(Json::toQString(value, false).toUtf8()).object();
+}
+
+// One flat RESULT line: compare.sh's table reads figures by name.
+void printResult(const QJsonObject &page, const QJsonObject &load)
+{
+    QJsonObject result = load;
+    result.insert(QStringLiteral("program"), QStringLiteral("shell"));
+    for (const QString &series :
+         {QStringLiteral("sync"), QStringLiteral("width"), QStringLiteral("idle")}) {
+        const QJsonObject figures = page.value(series).toObject();
+        result.insert(series + QStringLiteral("MedianMs"),
+                      figures.value(QStringLiteral("medianMs")));
+        result.insert(series + QStringLiteral("P99Ms"), figures.value(QStringLiteral("p99Ms")));
+        result.insert(series + QStringLiteral("MidMeanMs"),
+                      figures.value(QStringLiteral("midMeanMs")));
+        result.insert(series + QStringLiteral("Calls"), figures.value(QStringLiteral("calls")));
+    }
+    const QJsonObject burst = page.value(QStringLiteral("burst")).toObject();
+    result.insert(QStringLiteral("burstPerSecond"), burst.value(QStringLiteral("perSecond")));
+    result.insert(QStringLiteral("burstRequests"), burst.value(QStringLiteral("requests")));
+    result.insert(QStringLiteral("burstRefused"), burst.value(QStringLiteral("refused")));
+    std::printf("RESULT %s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -42,58 +64,21 @@ int main(int argc, char **argv)
     QMainApplication application(argc, argv);
 
     const BenchOptions options = parseBenchOptions(application, QStringLiteral(TAPWISE_BENCH_PAGE));
-    const int pushes = options.pushes;
-    const int chunk = options.chunk;
-    const QUrl url = options.page;
     QGlobalSettings::setValue(QStringLiteral("default"), QStringLiteral("path"),
-                              url.toString(QUrl::FullyEncoded));
+                              options.page.toString(QUrl::FullyEncoded));
 
-    QJsonObject results;
-    QElapsedTimer pushClock;
-    double pushCpuStartMs = 0;
-    std::function<void(int)> pushFrom = [&](int first) {
-        const int last = chunk > 0 ? qMin(pushes, first + chunk) : pushes;
-        for (int i = first; i < last; ++i) {
-            Json::Value param;
-            param["i"] = i;
-            param["n"] = pushes;
-            QWebBrowser::instance()->pushMessage(QStringLiteral("bench"), param);
-        }
-        if (last < pushes)
-            QTimer::singleShot(0, [&pushFrom, last] { pushFrom(last); });
-    };
-
+    QJsonObject load;
     QWebBrowser::registerCommand(
         QStringLiteral("benchReport"),
         [&](const Json::Value &param, const ReplyPtr &reply) {
             reply->setResult(true);
             const QJsonObject result = toJson(param);
-            const QString phase = result.value(QStringLiteral("phase")).toString();
-            if (phase == QLatin1String("sync")) {
-                results.insert(QStringLiteral("sync"), result);
-                // Pushes start after this call has returned to the page.
-                QTimer::singleShot(0, [&] {
-                    pushCpuStartMs = ProcessMetrics::cpuMsOfTree(getpid());
-                    pushClock.start();
-                    pushFrom(0);
-                });
-            } else if (phase == QLatin1String("push")) {
-                const double ms = pushClock.nsecsElapsed() / 1e6;
-                results.insert(QStringLiteral("pushCpuMs"),
-                               ProcessMetrics::cpuMsOfTree(getpid()) - pushCpuStartMs);
-                results.insert(QStringLiteral("push"), result);
-                results.insert(QStringLiteral("pushMs"), ms);
-                results.insert(QStringLiteral("pushesPerSecond"),
-                               result.value(QStringLiteral("received")).toInt() / ms * 1000.0);
-                printBenchReport(
-                    {"bench_shell_bridge (the shell: QMainApplication, QWebBrowser, engine "
-                     "library)",
-                     "start -> first loading_finished", "win_message round trip median",
-                     "win_message round trip p99", "pushes, pushMessage each"},
-                    results, pushes, chunk);
+            if (result.value(QStringLiteral("phase")).toString() == QLatin1String("done")) {
+                printResult(result, load);
                 QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
             } else {
-                std::fprintf(stderr, "bench: the page reported an error\n");
+                std::fprintf(stderr, "bench: the page reported %s\n",
+                             QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
                 QTimer::singleShot(0, [] { QCoreApplication::exit(1); });
             }
         },
@@ -109,14 +94,14 @@ int main(int argc, char **argv)
         auto connection = std::make_shared<QMetaObject::Connection>();
         *connection = QObject::connect(browser, &QWebBrowser::loading_finished, [&, connection] {
             QObject::disconnect(*connection);
-            results.insert(QStringLiteral("startToLoadMs"), ProcessMetrics::msSinceProcessStart());
+            load.insert(QStringLiteral("startToLoadMs"), ProcessMetrics::msSinceProcessStart());
             const ProcessMetrics::Pss pss = ProcessMetrics::pssOfTree(getpid());
-            results.insert(QStringLiteral("pssKb"), static_cast<double>(pss.kilobytes));
-            results.insert(QStringLiteral("processes"), pss.processes);
+            load.insert(QStringLiteral("inProcessPssKb"), static_cast<double>(pss.kilobytes));
+            load.insert(QStringLiteral("processes"), pss.processes);
         });
     });
-    QTimer::singleShot(120000, [] {
-        std::fprintf(stderr, "bench: no result within two minutes\n");
+    QTimer::singleShot(300000, [] {
+        std::fprintf(stderr, "bench: no result within five minutes\n");
         QCoreApplication::exit(2);
     });
     return application.execute();

@@ -21,16 +21,28 @@ QList<QByteArray> statFields(const QString &pid)
     return end < 0 ? QList<QByteArray>() : stat.mid(end + 2).split(' ');
 }
 
-qint64 pssOf(qint64 pid)
+struct Memory
+{
+    qint64 pss = 0;
+    qint64 privateKilobytes = 0;
+};
+
+Memory memoryOf(qint64 pid)
 {
     QFile file(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    Memory memory;
     if (!file.open(QIODevice::ReadOnly))
-        return 0;
+        return memory;
+    const auto kilobytes = [](const QByteArray &line, int lead) {
+        return line.mid(lead).trimmed().split(' ').value(0).toLongLong();
+    };
     for (const QByteArray &line : file.readAll().split('\n')) {
         if (line.startsWith("Pss:"))
-            return line.mid(4).trimmed().split(' ').value(0).toLongLong();
+            memory.pss = kilobytes(line, 4);
+        else if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
+            memory.privateKilobytes += kilobytes(line, 14);
     }
-    return 0;
+    return memory;
 }
 
 } // namespace
@@ -74,7 +86,9 @@ ProcessMetrics::Pss ProcessMetrics::pssOfTree(qint64 pid)
 {
     Pss pss;
     for (const qint64 process : tree(pid)) {
-        pss.kilobytes += pssOf(process);
+        const Memory memory = memoryOf(process);
+        pss.kilobytes += memory.pss;
+        pss.privateKilobytes += memory.privateKilobytes;
         ++pss.processes;
     }
     return pss;

@@ -12,6 +12,9 @@ public:
     struct Pss
     {
         qint64 kilobytes = 0;
+        /// Pages no process outside the tree maps: unlike the PSS, independent of whatever
+        /// else on the machine maps the same libraries.
+        qint64 privateKilobytes = 0;
         int processes = 0;
     };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "benchbarepage.h"
+
 #include <QObject>
 #include <QString>
 
@@ -11,7 +13,8 @@ class BenchChannelObject : public QObject
 public:
     using QObject::QObject;
 
-    Q_INVOKABLE QString echo(const QString &text) const { return text; }
+    /// The same constant answer as the prompt floor's, whatever the request.
+    Q_INVOKABLE QString call(const QString &) const { return BenchBarePage::constantReply(); }
     Q_INVOKABLE void report(const QString &json) { emit reported(json); }
 
 signals:
