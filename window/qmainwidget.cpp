@@ -53,8 +53,9 @@ void QMainWidget::initialize()
     const QString title = appTitle();
     setWindowTitle(title);
     ui.labelTitle->setText(title);
-    setStyleSheet(loadStyleSheet(QStringLiteral(":/qss/main.css")));
+    // Flags first: changed after the style sheet, they make the toolkit polish every child again.
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+    setStyleSheet(loadStyleSheet(QStringLiteral(":/qss/main.css")));
 
     m_browser = new QWebBrowser(ui.frameBrowser, nullptr);
     if (!m_browser->isReady()) {
@@ -63,7 +64,6 @@ void QMainWidget::initialize()
                            [] { QCoreApplication::exit(kEngineMissingExitCode); });
     }
 
-    m_menu = m_userHelp.initMenu();
     ui.frameBottom->setVisible(false);
     ui.frameTitle->setVisible(false);
     createAccountButtons();
@@ -229,6 +229,9 @@ QPoint QMainWidget::anchorBelow(QWidget *button) const
 
 void QMainWidget::onBtnMenu()
 {
+    // Built at its first opening: most runs never open it.
+    if (!m_menu)
+        m_menu = m_userHelp.initMenu();
     if (!m_menu)
         return;
     const QPoint anchor = anchorBelow(btnMenu);
