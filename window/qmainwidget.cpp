@@ -4,6 +4,7 @@
 #include "framelessgeometry.h"
 #include "hostcommands.h"
 #include "qglobalsettings.h"
+#include "qlazyiconengine.h"
 #include "quserbutton.h"
 #include "qwebbrowser.h"
 #include "stylesheet.h"
@@ -25,6 +26,9 @@ constexpr int kUpdateCheckDelayMs = 50;
 constexpr int kPreLoginDelayMs = 100;
 constexpr int kTitleRepaintDelayMs = 100;
 constexpr int kFocusDelayMs = 50;
+// Work the page does not need waits for its first load; a page that never reports one still
+// gets it after this long.
+constexpr int kAfterLoadFallbackMs = 3000;
 // Exit code of a run that could not start the web engine.
 constexpr int kEngineMissingExitCode = 1;
 
@@ -45,10 +49,9 @@ QMainWidget::QMainWidget(QWidget *parent)
 
 void QMainWidget::initialize()
 {
-    QTimer::singleShot(kUpdateCheckDelayMs, this, [this] { m_userHelp.checkUpdate(false); });
     QTimer::singleShot(kPreLoginDelayMs, this, [this] { m_userHelp.preLogin(); });
+    QTimer::singleShot(kAfterLoadFallbackMs, this, &QMainWidget::startAfterLoadWork);
 
-    setWindowIcon(windowIconRenditions());
     ui.labelVersion->setText(tr("版本号：v%1").arg(appVersion()));
     const QString title = appTitle();
     setWindowTitle(title);
@@ -82,10 +85,21 @@ QIcon QMainWidget::windowIconRenditions()
     // The logo of logo.about.png in the sizes a window system shows. An icon made from the
     // 1024 x 1024 picture itself decodes it at construction and sends four megabytes to the
     // window system at each start.
-    QIcon icon;
+    QList<QLazyIconEngine::Rendition> renditions;
     for (const int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/image/logo.%1.png").arg(size), QSize(size, size));
-    return icon;
+        renditions.append({QSize(size, size), QStringLiteral(":/image/logo.%1.png").arg(size)});
+    return QIcon(new QLazyIconEngine(renditions));
+}
+
+void QMainWidget::startAfterLoadWork()
+{
+    if (m_afterLoadStarted)
+        return;
+    m_afterLoadStarted = true;
+    // Decoding the logo and sending it to the window system took the main thread for longer
+    // than anything else the window adds; the task bar shows it a moment later instead.
+    setWindowIcon(windowIconRenditions());
+    QTimer::singleShot(kUpdateCheckDelayMs, this, [this] { m_userHelp.checkUpdate(false); });
 }
 
 QString QMainWidget::pageProblem(const QString &address)
@@ -298,6 +312,7 @@ void QMainWidget::onLoadingFinished()
 {
     disconnect(m_browser, &QWebBrowser::loading_finished, this, &QMainWidget::onLoadingFinished);
     show();
+    startAfterLoadWork();
 }
 
 void QMainWidget::moveEvent(QMoveEvent *)
