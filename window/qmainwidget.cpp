@@ -22,12 +22,12 @@
 
 namespace {
 
-constexpr int kUpdateCheckDelayMs = 50;
 constexpr int kPreLoginDelayMs = 100;
 constexpr int kTitleRepaintDelayMs = 100;
 constexpr int kFocusDelayMs = 50;
-// Work the page does not need waits for its first load; a page that never reports one still
-// gets it after this long.
+// Work the page does not need (window icon, update check) waits for its first load and then a
+// little longer; a page that never reports a load still gets it after the fallback.
+constexpr int kAfterLoadDelayMs = 50;
 constexpr int kAfterLoadFallbackMs = 3000;
 // Exit code of a run that could not start the web engine.
 constexpr int kEngineMissingExitCode = 1;
@@ -97,9 +97,12 @@ void QMainWidget::startAfterLoadWork()
         return;
     m_afterLoadStarted = true;
     // Decoding the logo and sending it to the window system took the main thread for longer
-    // than anything else the window adds; the task bar shows it a moment later instead.
-    setWindowIcon(windowIconRenditions());
-    QTimer::singleShot(kUpdateCheckDelayMs, this, [this] { m_userHelp.checkUpdate(false); });
+    // than anything else the window adds; the page's first frames are drawn on the same thread,
+    // so the task bar gets the icon a moment after them instead.
+    QTimer::singleShot(kAfterLoadDelayMs, this, [this] {
+        setWindowIcon(windowIconRenditions());
+        m_userHelp.checkUpdate(false);
+    });
 }
 
 QString QMainWidget::pageProblem(const QString &address)
