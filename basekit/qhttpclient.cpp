@@ -157,8 +157,27 @@ private:
 struct QHttpClient::Private
 {
     mutable QMutex mutex;
+    bool started = false;
+    int maxConcurrentRequests = 0;
     QThread *thread = nullptr;
     QHttpWorker *worker = nullptr;
+
+    // The thread and its event loop cost start time and memory that most runs never use, so
+    // they wait for the first request. Called with the mutex held.
+    void startThread()
+    {
+        if (thread)
+            return;
+        thread = new QThread;
+        thread->setObjectName(QStringLiteral("QHttpClient"));
+        // The first request may come from a pool thread that has no event loop to delete the
+        // thread object later; it belongs with the application's thread.
+        if (QCoreApplication *application = QCoreApplication::instance())
+            thread->moveToThread(application->thread());
+        worker = new QHttpWorker(maxConcurrentRequests);
+        worker->moveToThread(thread);
+        thread->start();
+    }
 };
 
 QHttpClient *QHttpClient::Instance()
@@ -185,13 +204,10 @@ QHttpClient::~QHttpClient()
 void QHttpClient::start(int maxConcurrentRequests)
 {
     QMutexLocker locker(&d->mutex);
-    if (d->thread)
+    if (d->started)
         return;
-    d->thread = new QThread;
-    d->thread->setObjectName(QStringLiteral("QHttpClient"));
-    d->worker = new QHttpWorker(maxConcurrentRequests);
-    d->worker->moveToThread(d->thread);
-    d->thread->start();
+    d->started = true;
+    d->maxConcurrentRequests = maxConcurrentRequests;
 }
 
 void QHttpClient::close()
@@ -200,6 +216,7 @@ void QHttpClient::close()
     QHttpWorker *worker = nullptr;
     {
         QMutexLocker locker(&d->mutex);
+        d->started = false;
         thread = d->thread;
         worker = d->worker;
         d->thread = nullptr;
@@ -226,14 +243,15 @@ void QHttpClient::close()
 bool QHttpClient::isRunning() const
 {
     QMutexLocker locker(&d->mutex);
-    return d->thread != nullptr;
+    return d->started;
 }
 
 void QHttpClient::get(const QUrl &url, const Callback &callback, QObject *context, int timeoutMs)
 {
     QMutexLocker locker(&d->mutex);
-    if (!d->worker)
+    if (!d->started)
         return;
+    d->startThread();
     auto *task = new QHttpRequestTask;
     task->url = url;
     task->timeoutMs = timeoutMs;

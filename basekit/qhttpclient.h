@@ -18,8 +18,10 @@ public:
 
     static QHttpClient *Instance();
 
+    /// Takes requests from now on; the worker thread itself starts with the first of them.
     void start(int maxConcurrentRequests);
     void close();
+    /// Between start() and close(), whether or not a request has been made.
     bool isRunning() const;
     /// Queues a GET; the callback runs on the caller's thread (which needs an event loop)
     /// when context is given, else on the client's thread. Ignored when not running.

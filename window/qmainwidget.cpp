@@ -4,6 +4,7 @@
 #include "framelessgeometry.h"
 #include "hostcommands.h"
 #include "qglobalsettings.h"
+#include "qlazyiconengine.h"
 #include "quserbutton.h"
 #include "qwebbrowser.h"
 #include "stylesheet.h"
@@ -21,10 +22,13 @@
 
 namespace {
 
-constexpr int kUpdateCheckDelayMs = 50;
 constexpr int kPreLoginDelayMs = 100;
 constexpr int kTitleRepaintDelayMs = 100;
 constexpr int kFocusDelayMs = 50;
+// Work the page does not need (window icon, update check) waits for its first load and then a
+// little longer; a page that never reports a load still gets it after the fallback.
+constexpr int kAfterLoadDelayMs = 50;
+constexpr int kAfterLoadFallbackMs = 3000;
 // Exit code of a run that could not start the web engine.
 constexpr int kEngineMissingExitCode = 1;
 
@@ -45,16 +49,16 @@ QMainWidget::QMainWidget(QWidget *parent)
 
 void QMainWidget::initialize()
 {
-    QTimer::singleShot(kUpdateCheckDelayMs, this, [this] { m_userHelp.checkUpdate(false); });
     QTimer::singleShot(kPreLoginDelayMs, this, [this] { m_userHelp.preLogin(); });
+    QTimer::singleShot(kAfterLoadFallbackMs, this, &QMainWidget::startAfterLoadWork);
 
-    setWindowIcon(windowIconRenditions());
     ui.labelVersion->setText(tr("版本号：v%1").arg(appVersion()));
     const QString title = appTitle();
     setWindowTitle(title);
     ui.labelTitle->setText(title);
-    setStyleSheet(loadStyleSheet(QStringLiteral(":/qss/main.css")));
+    // Flags first: changed after the style sheet, they make the toolkit polish every child again.
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+    setStyleSheet(loadStyleSheet(QStringLiteral(":/qss/main.css")));
 
     m_browser = new QWebBrowser(ui.frameBrowser, nullptr);
     if (!m_browser->isReady()) {
@@ -63,7 +67,6 @@ void QMainWidget::initialize()
                            [] { QCoreApplication::exit(kEngineMissingExitCode); });
     }
 
-    m_menu = m_userHelp.initMenu();
     ui.frameBottom->setVisible(false);
     ui.frameTitle->setVisible(false);
     createAccountButtons();
@@ -82,10 +85,24 @@ QIcon QMainWidget::windowIconRenditions()
     // The logo of logo.about.png in the sizes a window system shows. An icon made from the
     // 1024 x 1024 picture itself decodes it at construction and sends four megabytes to the
     // window system at each start.
-    QIcon icon;
+    QList<QLazyIconEngine::Rendition> renditions;
     for (const int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/image/logo.%1.png").arg(size), QSize(size, size));
-    return icon;
+        renditions.append({QSize(size, size), QStringLiteral(":/image/logo.%1.png").arg(size)});
+    return QIcon(new QLazyIconEngine(renditions));
+}
+
+void QMainWidget::startAfterLoadWork()
+{
+    if (m_afterLoadStarted)
+        return;
+    m_afterLoadStarted = true;
+    // Decoding the logo and sending it to the window system took the main thread for longer
+    // than anything else the window adds; the page's first frames are drawn on the same thread,
+    // so the task bar gets the icon a moment after them instead.
+    QTimer::singleShot(kAfterLoadDelayMs, this, [this] {
+        setWindowIcon(windowIconRenditions());
+        m_userHelp.checkUpdate(false);
+    });
 }
 
 QString QMainWidget::pageProblem(const QString &address)
@@ -229,6 +246,9 @@ QPoint QMainWidget::anchorBelow(QWidget *button) const
 
 void QMainWidget::onBtnMenu()
 {
+    // Built at its first opening: most runs never open it.
+    if (!m_menu)
+        m_menu = m_userHelp.initMenu();
     if (!m_menu)
         return;
     const QPoint anchor = anchorBelow(btnMenu);
@@ -295,6 +315,7 @@ void QMainWidget::onLoadingFinished()
 {
     disconnect(m_browser, &QWebBrowser::loading_finished, this, &QMainWidget::onLoadingFinished);
     show();
+    startAfterLoadWork();
 }
 
 void QMainWidget::moveEvent(QMoveEvent *)

@@ -68,6 +68,8 @@ private:
     QPoint anchorBelow(QWidget *button) const;
     void repaintTitleLater();
     void pushLoginEvent(bool login);
+    /// The window icon and the update check: after the page's first load, never before.
+    void startAfterLoadWork();
 
     Ui::QMainWidgetClass ui;
     QMenu *m_menu = nullptr;
@@ -80,4 +82,5 @@ private:
     bool m_dragging = false;
     int m_resizeRegion = 0;
     QWebBrowser *m_browser = nullptr;
+    bool m_afterLoadStarted = false;
 };

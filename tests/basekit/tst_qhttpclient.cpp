@@ -1,8 +1,9 @@
 // The library's HTTP client: file and http addresses, the bound on requests at once, timeouts,
-// callers that go away, and closing.
+// callers that go away, closing, and the worker thread that waits for the first request.
 #include "loopbackserver.h"
 #include "qhttpclient.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -29,6 +30,21 @@ struct Answer
         };
     }
 };
+
+// Threads of this process that carry the client's name; -1 where the system does not list them.
+int clientThreads()
+{
+    QDir tasks(QStringLiteral("/proc/self/task"));
+    if (!tasks.exists())
+        return -1;
+    int count = 0;
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile name(tasks.filePath(task + QStringLiteral("/comm")));
+        if (name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "QHttpClient")
+            ++count;
+    }
+    return count;
+}
 
 } // namespace
 
@@ -187,6 +203,55 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(process.readAllStandardOutput().trimmed(), QByteArray("running=0"));
+    }
+
+    void workerThreadStartsWithTheFirstRequest_data()
+    {
+        QTest::addColumn<bool>("fromPlainThread");
+        QTest::newRow("first request from the application's thread") << false;
+        // A pool thread has no event loop that could delete the client's thread object later.
+        QTest::newRow("first request from a thread without an event loop") << true;
+    }
+
+    // Started means running, but the worker thread waits for the first request; closing ends
+    // it whether or not one came.
+    void workerThreadStartsWithTheFirstRequest()
+    {
+        QFETCH(bool, fromPlainThread);
+        if (clientThreads() < 0)
+            QSKIP("the system does not list the threads of a process");
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("v.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1.0");
+        file.close();
+        const QUrl url = QUrl::fromLocalFile(file.fileName());
+        QHttpClient *client = QHttpClient::Instance();
+
+        QVERIFY(client->isRunning());
+        QCOMPARE(clientThreads(), 0);
+        client->close();
+        QVERIFY(!client->isRunning());
+        client->start(2);
+        QVERIFY(client->isRunning());
+        QCOMPARE(clientThreads(), 0);
+
+        Answer answer;
+        if (fromPlainThread) {
+            std::unique_ptr<QThread> caller(
+                QThread::create([&] { client->get(url, answer.callback(), this); }));
+            caller->start();
+            QVERIFY(caller->wait(30000));
+        } else {
+            client->get(url, answer.callback(), this);
+        }
+        QTRY_COMPARE(answer.calls, 1);
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.body, QByteArray("1.0"));
+        QCOMPARE(clientThreads(), 1);
+
+        client->close();
+        QTRY_COMPARE(clientThreads(), 0);
     }
 
     void withoutContextTheCallbackRunsOnTheClientThread()

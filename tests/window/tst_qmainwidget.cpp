@@ -3,9 +3,11 @@
 // window's shape. Runs on a display without a window manager, so windows sit exactly where
 // they are put.
 #include "cglobal.h"
+#include "csetting.h"
 #include "qdtaproduct.h"
 #include "qdtareply.h"
 #include "qglobalsettings.h"
+#include "qhttpclient.h"
 #include "qmainwidget.h"
 #include "quser.h"
 #include "quserbutton.h"
@@ -191,6 +193,7 @@ private slots:
 
     // Shape.
     void windowShape();
+    void updateCheckedAfterStart();
     void formObjectNames();
     void borderAroundPage();
 
@@ -214,6 +217,7 @@ private:
     QSize m_builtMinimum;
     QRect m_shownGeometry;
     std::unique_ptr<Mouse> m_mouse;
+    std::unique_ptr<QSignalSpy> m_updateChecked;
 };
 
 void TestQMainWidget::initTestCase()
@@ -232,8 +236,17 @@ void TestQMainWidget::initTestCase()
     QUser::Instance()->setProduct(QDtaProduct(
         29, QStringLiteral("keystride_win"), QStringLiteral("Tapwise"), QStringLiteral("2.0.0.1")));
     QGlobalSettings::setValue(QStringLiteral("default"), QStringLiteral("path"), pageUrl(m_state));
+    // The version the window runs: the start-up check finds nothing newer and shows nothing.
+    QFile update(m_state.filePath(QStringLiteral("update.txt")));
+    QVERIFY(update.open(QIODevice::WriteOnly));
+    update.write("2.0.0.1\n");
+    update.close();
+    QVERIFY(CSetting::setString(QStringLiteral("update"), QStringLiteral("url"),
+                                QUrl::fromLocalFile(update.fileName()).toString()));
+    QHttpClient::Instance()->start(3);
 
     m_window = new QMainWidget(nullptr);
+    m_updateChecked.reset(new QSignalSpy(m_window->userHelp(), &QUserHelp::signal_updateChecked));
     m_builtSize = m_window->size();
     m_builtMinimum = m_window->minimumSize();
     QVERIFY(m_window->browser());
@@ -834,12 +847,22 @@ void TestQMainWidget::windowShape()
     QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("labelTitle"))->text(),
              QStringLiteral("Tapwise"));
     // The logo in window-icon sizes: never the 1024-pixel picture, which would be sent whole.
+    // Set after the page has loaded, not by the constructor.
+    QTRY_COMPARE(m_window->windowIcon().availableSizes().size(), 6);
     const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
     QCOMPARE(iconSizes.size(), 6);
     for (const QSize &size : iconSizes) {
         QVERIFY(size.width() <= 256);
         QCOMPARE(m_window->windowIcon().pixmap(size).size(), size);
     }
+}
+
+// The check waits for the page, but it still comes once by itself.
+void TestQMainWidget::updateCheckedAfterStart()
+{
+    QTRY_COMPARE(m_updateChecked->count(), 1);
+    QCOMPARE(m_updateChecked->at(0).at(0).toBool(), false);
+    QCOMPARE(m_updateChecked->at(0).at(1).toString(), QStringLiteral("2.0.0.1"));
 }
 
 void TestQMainWidget::formObjectNames()
