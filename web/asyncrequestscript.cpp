@@ -10,11 +10,12 @@ namespace {
 // the double range (the host's reader refuses them) and nesting near the host's reader's limit.
 const char kScript[] = R"JS(function (call, post) {
 'use strict';
-var names = @NAMES@, accepted = @ACCEPTED@, limit = @LIMIT@;
+var names = @NAMES@, accepted = @ACCEPTED@, limit = @LIMIT@, busy = @BUSY@;
 var parse = JSON.parse, isArray = Array.isArray;
 function bind(method) { return Function.prototype.call.bind(method); }
 var lower = bind(String.prototype.toLowerCase), test = bind(RegExp.prototype.test);
 var own = bind(Object.prototype.hasOwnProperty), charAt = bind(String.prototype.charCodeAt);
+var replace = bind(String.prototype.replace);
 var ascii = /^[\x20-\x7e]*$/;
 var unsure = /[\ud800-\udfff]|\\u[dD][89a-fA-F]|\d[eE][+-]?\d{3}|\d{300}/;
 var pending = 0;
@@ -52,12 +53,17 @@ function mayAskAsync(text) {
 }
 return function (text) {
     var value = mayAskAsync(text) ? request(text) : undefined;
-    if (value && pending < limit && own(value, 'async') && value.async === true
+    if (value && own(value, 'async') && value.async === true
         && own(value, 'cmd') && typeof value.cmd === 'string' && test(ascii, value.cmd)
         && own(names, lower(value.cmd)) && !test(unsure, text) && shallow(text)) {
-        ++pending;
-        post([text]);
-        return accepted;
+        if (pending < limit) {
+            ++pending;
+            post([text]);
+            return accepted;
+        }
+        // The host counts every call the page counts, and results only once their script ran:
+        // it refuses too. Its refusal with the name as sent, escaped as its writer does.
+        if (busy) return busy[0] + replace(value.cmd, /["\\]/g, '\\$&') + busy[1];
     }
     var reply = call(arguments);
     // Counted too when the host accepted it: a text the page could not read counts when the
@@ -70,7 +76,7 @@ return function (text) {
 } // namespace
 
 QString AsyncRequestScript::build(const QStringList &asyncNames, const QString &acceptedReply,
-                                  int maxPendingCalls)
+                                  int maxPendingCalls, const QStringList &busyReply)
 {
     QString names = QStringLiteral("{");
     for (const QString &name : asyncNames) {
@@ -83,6 +89,11 @@ QString AsyncRequestScript::build(const QStringList &asyncNames, const QString &
     script.replace(QLatin1String("@HOOK@"), ScriptLiteral::quoted(resultsHook()));
     script.replace(QLatin1String("@LIMIT@"), QString::number(maxPendingCalls));
     script.replace(QLatin1String("@ACCEPTED@"), ScriptLiteral::quoted(acceptedReply));
+    script.replace(QLatin1String("@BUSY@"),
+                   busyReply.size() == 2
+                       ? QLatin1Char('[') + ScriptLiteral::quoted(busyReply[0]) + QLatin1Char(',')
+                           + ScriptLiteral::quoted(busyReply[1]) + QLatin1Char(']')
+                       : QStringLiteral("null"));
     script.replace(QLatin1String("@NAMES@"), names);
     return script;
 }

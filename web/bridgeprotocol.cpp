@@ -219,6 +219,14 @@ std::string BridgeProtocol::acceptedText()
     return replyText(okReply(Json::Value()));
 }
 
+QStringList BridgeProtocol::busyTextParts()
+{
+    const QString marker = QStringLiteral("@NAME@");
+    const QString text = QString::fromStdString(replyText(errorReply(tooManyPendingText(marker))));
+    const QStringList parts = text.split(marker);
+    return parts.size() == 2 ? parts : QStringList();
+}
+
 int BridgeProtocol::pendingCalls()
 {
     return s_pendingCalls.load(std::memory_order_relaxed);

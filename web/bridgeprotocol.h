@@ -47,6 +47,10 @@ public:
                                const ResultSink &sink);
     /// The text of the reply to an accepted asynchronous call.
     static std::string acceptedText();
+    /// The text of the refusal of an asynchronous call past the bound, in two parts: before and
+    /// after the name as sent (which the writer escapes). Empty if the translated text does not
+    /// hold the name exactly once.
+    static QStringList busyTextParts();
 
     static Json::Value okReply(const Json::Value &data);
     static Json::Value errorReply(const QString &msg);

@@ -198,7 +198,7 @@ void QWebBrowser::publishPageScript()
     m_pageScriptQueued = false;
     const QString script = AsyncRequestScript::build(
         CommandRegistry::asyncNames(), QString::fromStdString(BridgeProtocol::acceptedText()),
-        BridgeProtocol::kMaxPendingCalls);
+        BridgeProtocol::kMaxPendingCalls, BridgeProtocol::busyTextParts());
     api().jsSetPageScript(ScriptBridge::messageFunctionName(), script.toUtf8().constData());
 }
 

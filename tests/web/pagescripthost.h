@@ -25,7 +25,7 @@ public:
                                          "function onMessage(text) { received.push(text); }"));
         const QString script = AsyncRequestScript::build(
             CommandRegistry::asyncNames(), QString::fromStdString(BridgeProtocol::acceptedText()),
-            BridgeProtocol::kMaxPendingCalls);
+            BridgeProtocol::kMaxPendingCalls, BridgeProtocol::busyTextParts());
         QJSValue make = m_engine.evaluate(QLatin1Char('(') + script + QLatin1Char(')'));
         EXPECT_TRUE(make.isCallable()) << qPrintable(make.toString());
         m_message = make.call(
