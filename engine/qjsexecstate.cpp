@@ -88,6 +88,7 @@ const char *QJsExecState::toUtf8(jsValue value)
     const auto cached = m_textOfSlot.constFind(index);
     if (cached != m_textOfSlot.constEnd())
         return cached.value();
+    // Moving a QByteArray keeps its buffer, so earlier texts stay where they were handed out.
     m_texts.push_back(toModifiedUtf8(data->toString()));
     const char *text = m_texts.back().constData();
     m_textOfSlot.insert(index, text);

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVector>
 
-#include <deque>
+#include <vector>
 
 /**
  * The script values of one call of a bound function: its arguments and the values the native
@@ -60,6 +60,6 @@ private:
     int m_argumentCount;
     bool m_posted;
     QVector<QJsonValue> m_values;
-    std::deque<QByteArray> m_texts;
+    std::vector<QByteArray> m_texts;
     QHash<int, const char *> m_textOfSlot;
 };

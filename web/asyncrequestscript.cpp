@@ -18,11 +18,14 @@ var own = bind(Object.prototype.hasOwnProperty), charAt = bind(String.prototype.
 var replace = bind(String.prototype.replace);
 var ascii = /^[\x20-\x7e]*$/;
 var unsure = /[\ud800-\udfff]|\\u[dD][89a-fA-F]|\d[eE][+-]?\d{3}|\d{300}/;
-var pending = 0;
+// Calls surely pending, and calls that may be: accepted for a text that only the host could
+// read. The page answers only when both bounds agree.
+var pending = 0, maybe = 0;
 function report(e) { setTimeout(function () { throw e; }); }
 Object.defineProperty(window, @HOOK@, {value: function (messages) {
     for (var i = 0; i < messages.length; ++i) {
         if (pending > 0) --pending;
+        else if (maybe > 0) --maybe;
         try { onMessage(messages[i]); } catch (e) { report(e); }
     }
 }});
@@ -51,24 +54,41 @@ function asksAsync(value) {
 function mayAskAsync(text) {
     return typeof text === 'string' && (text.indexOf('async') >= 0 || text.indexOf('\\u') >= 0);
 }
-return function (text) {
-    var value = mayAskAsync(text) ? request(text) : undefined;
+// The name as sent when the text is a provable asynchronous request, else null. A page tends to
+// send one text over and over: the last verdict is kept.
+var lastText = null, lastName = null;
+function provableName(text, value) {
+    if (text === lastText) return lastName;
+    var name = null;
     if (value && own(value, 'async') && value.async === true
         && own(value, 'cmd') && typeof value.cmd === 'string' && test(ascii, value.cmd)
         && own(names, lower(value.cmd)) && !test(unsure, text) && shallow(text)) {
-        if (pending < limit) {
+        name = value.cmd;
+    }
+    lastText = text;
+    lastName = name;
+    return name;
+}
+return function (text) {
+    var name = text === lastText ? lastName
+        : provableName(text, mayAskAsync(text) ? request(text) : undefined);
+    if (name !== null) {
+        if (pending + maybe < limit) {
             ++pending;
             post([text]);
             return accepted;
         }
         // The host counts every call the page counts, and results only once their script ran:
         // it refuses too. Its refusal with the name as sent, escaped as its writer does.
-        if (busy) return busy[0] + replace(value.cmd, /["\\]/g, '\\$&') + busy[1];
+        if (pending >= limit && busy) return busy[0] + replace(name, /["\\]/g, '\\$&') + busy[1];
     }
     var reply = call(arguments);
-    // Counted too when the host accepted it: a text the page could not read counts when the
-    // reply looks accepted, which at worst sends later requests the waiting way.
-    if (reply === accepted && (value ? asksAsync(value) : mayAskAsync(text))) ++pending;
+    if (reply === accepted && mayAskAsync(text)) {
+        // A text the page cannot read may or may not have been an asynchronous call.
+        var value = request(text);
+        if (!value) ++maybe;
+        else if (asksAsync(value)) ++pending;
+    }
     return reply;
 };
 })JS";

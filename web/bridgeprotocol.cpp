@@ -143,7 +143,7 @@ bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
     } catch (const std::exception &) {
         return false;
     }
-    *request = value;
+    request->swap(value);
     return true;
 }
 
@@ -167,7 +167,7 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
         // A page that never yields would otherwise queue work and results without end.
         if (pendingCalls() + (backlog ? backlog() : 0) >= kMaxPendingCalls)
             return refusal(tooManyPendingText(name));
-        postTask(entry.handler, name, request, post, sink);
+        postTask(entry.handler, name, request["param"], post, sink);
         return accepted();
     }
 
@@ -176,7 +176,7 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
     return reply;
 }
 
-void BridgeProtocol::dispatchPosted(const Json::Value &request, const TaskPoster &post,
+void BridgeProtocol::dispatchPosted(Json::Value request, const TaskPoster &post,
                                     const ResultSink &sink)
 {
     const QString name = commandName(request["cmd"]);
@@ -197,18 +197,17 @@ void BridgeProtocol::dispatchPosted(const Json::Value &request, const TaskPoster
         qWarning("bridge: dropped a posted call of %s: too many calls pending", qPrintable(name));
         return;
     }
-    postTask(entry.handler, name, request, post, sink);
+    postTask(entry.handler, name, std::move(request["param"]), post, sink);
 }
 
-void BridgeProtocol::postTask(const CommandHandler &handler, const QString &name,
-                              const Json::Value &request, const TaskPoster &post,
-                              const ResultSink &sink)
+void BridgeProtocol::postTask(const CommandHandler &handler, const QString &name, Json::Value param,
+                              const TaskPoster &post, const ResultSink &sink)
 {
     const auto pending = std::make_shared<PendingCall>();
-    post([handler, name, request, sink, pending] {
+    post([handler, name, param = std::move(param), sink, pending] {
         // The reply holds the count on, until the result has been handed to the page.
         const ReplyPtr reply(new QDtaReply, [pending](QDtaReply *done) { delete done; });
-        runHandler(handler, name, request["param"], reply);
+        runHandler(handler, name, param, reply);
         if (sink)
             sink(name, reply);
     });
@@ -284,11 +283,11 @@ Json::Value BridgeProtocol::callbackParam(const ReplyPtr &reply)
     return param;
 }
 
-QString BridgeProtocol::pushText(const QString &cmd, const Json::Value &param)
+QString BridgeProtocol::pushText(const QString &cmd, Json::Value param)
 {
     Json::Value message(Json::objectValue);
     message["cmd"] = cmd.toStdString();
-    message["param"] = param;
+    message["param"] = std::move(param);
     return QString::fromStdString(writeJson(message, false)).trimmed();
 }
 
@@ -306,13 +305,12 @@ QString BridgeProtocol::pushScript(const QString &cmd, const Json::Value &param)
     return QStringLiteral("onMessage('%1')").arg(escapeScriptString(pushText(cmd, param)));
 }
 
-void BridgeProtocol::appendResult(QString *escapedTexts, const QString &cmd,
-                                  const Json::Value &param)
+void BridgeProtocol::appendResult(QString *escapedTexts, const QString &cmd, Json::Value param)
 {
     if (!escapedTexts->isEmpty())
         *escapedTexts += QLatin1Char(',');
     *escapedTexts += QLatin1Char('\'');
-    ScriptLiteral::appendEscaped(*escapedTexts, pushText(cmd, param), QLatin1Char('\''),
+    ScriptLiteral::appendEscaped(*escapedTexts, pushText(cmd, std::move(param)), QLatin1Char('\''),
                                  ScriptLiteral::kEscapeMarkup);
     *escapedTexts += QLatin1Char('\'');
 }

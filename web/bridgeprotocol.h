@@ -43,8 +43,7 @@ public:
     /// Runs a request the page posted after answering it itself as an accepted asynchronous
     /// call. Its result always comes through sink: the handler's, or, should the registry have
     /// changed since the page's snapshot, the refusal the page would have been given.
-    static void dispatchPosted(const Json::Value &request, const TaskPoster &post,
-                               const ResultSink &sink);
+    static void dispatchPosted(Json::Value request, const TaskPoster &post, const ResultSink &sink);
     /// The text of the reply to an accepted asynchronous call.
     static std::string acceptedText();
     /// The text of the refusal of an asynchronous call past the bound, in two parts: before and
@@ -72,7 +71,7 @@ public:
     /// The push body for an asynchronous result: "result", "msg" and "data", always all three.
     static Json::Value callbackParam(const ReplyPtr &reply);
     /// One-line JSON text of {"cmd", "param"}.
-    static QString pushText(const QString &cmd, const Json::Value &param);
+    static QString pushText(const QString &cmd, Json::Value param);
     /// Escapes text for a single-quoted script string literal that yields the text unchanged.
     static QString escapeScriptString(const QString &text);
     /// The script onMessage('<push text>') that hands the page the push text intact.
@@ -81,7 +80,7 @@ public:
     /// escapeScriptString() does and separated by commas (appendResult()), goes to onMessage in
     /// order, through the page's results hook when it has one, which settles the calls too.
     static QString resultsScript(const QString &escapedTexts);
-    static void appendResult(QString *escapedTexts, const QString &cmd, const Json::Value &param);
+    static void appendResult(QString *escapedTexts, const QString &cmd, Json::Value param);
     /// The same push for an event the page did not ask for: skipped while the document has no
     /// onMessage yet (the page reads the state itself when it starts).
     static QString eventScript(const QString &cmd, const Json::Value &param);
@@ -93,9 +92,8 @@ public:
     static QString commandName(const Json::Value &cmd);
 
 private:
-    static void postTask(const CommandHandler &handler, const QString &name,
-                         const Json::Value &request, const TaskPoster &post,
-                         const ResultSink &sink);
+    static void postTask(const CommandHandler &handler, const QString &name, Json::Value param,
+                         const TaskPoster &post, const ResultSink &sink);
     static void runHandler(const CommandHandler &handler, const QString &name,
                            const Json::Value &param, const ReplyPtr &reply);
 };

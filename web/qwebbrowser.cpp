@@ -264,7 +264,7 @@ jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
     if (api().jsIsPosted(state)) {
         // The page proved the text readable before it posted it; anything else is forged.
         if (BridgeProtocol::readRequest(text, &request, &refusal))
-            BridgeProtocol::dispatchPosted(request, taskPoster(), resultSink());
+            BridgeProtocol::dispatchPosted(std::move(request), taskPoster(), resultSink());
         else
             qWarning("bridge: dropped a posted request: %s", qPrintable(refusal));
         return api().jsUndefined();

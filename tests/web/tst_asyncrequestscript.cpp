@@ -142,6 +142,30 @@ TEST_F(AsyncRequestScriptTest, PendingCallsMeetTheHostsBoundAndResultsSettleThem
     page.tasks.clear();
 }
 
+TEST_F(AsyncRequestScriptTest, ACallThePageCouldNotReadLeavesTheBoundToTheHost)
+{
+    PageScriptHost page;
+    const QString request = QStringLiteral(R"({"cmd":"queryLogin","async":true})");
+    const QString accepted = QString::fromStdString(BridgeProtocol::acceptedText());
+    const int limit = BridgeProtocol::kMaxPendingCalls;
+    for (int i = 0; i < limit - 1; ++i)
+        ASSERT_EQ(page.send(request).toString(), accepted) << i;
+    // The host accepted it, but whether as an asynchronous call only the host knows.
+    EXPECT_EQ(page.send(QStringLiteral(R"({"cmd":"queryLogin","async":true /* c */})")).toString(),
+              accepted);
+    const QString refusal = PageScriptHost::hostAnswer(QJSValue(request));
+    EXPECT_EQ(page.send(request).toString(), refusal);
+    EXPECT_EQ(page.called, 2);
+
+    QString texts;
+    BridgeProtocol::appendResult(&texts, QStringLiteral("queryLogin"), Json::Value());
+    page.tasks.pop_back();
+    ASSERT_FALSE(page.engine().evaluate(BridgeProtocol::resultsScript(texts)).isError());
+    EXPECT_EQ(page.send(request).toString(), accepted);
+    EXPECT_EQ(page.posted, limit);
+    page.tasks.clear();
+}
+
 TEST_F(AsyncRequestScriptTest, PostedCallsOfAChangedRegistryGetTheRefusalAsTheirResult)
 {
     PageScriptHost page;
