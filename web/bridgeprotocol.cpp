@@ -305,14 +305,37 @@ QString BridgeProtocol::pushScript(const QString &cmd, const Json::Value &param)
     return QStringLiteral("onMessage('%1')").arg(escapeScriptString(pushText(cmd, param)));
 }
 
-void BridgeProtocol::appendResult(QString *escapedTexts, const QString &cmd, Json::Value param)
+void BridgeProtocol::appendResult(QString *escapedTexts, const QString &text)
 {
     if (!escapedTexts->isEmpty())
         *escapedTexts += QLatin1Char(',');
     *escapedTexts += QLatin1Char('\'');
-    ScriptLiteral::appendEscaped(*escapedTexts, pushText(cmd, std::move(param)), QLatin1Char('\''),
+    ScriptLiteral::appendEscaped(*escapedTexts, text, QLatin1Char('\''),
                                  ScriptLiteral::kEscapeMarkup);
     *escapedTexts += QLatin1Char('\'');
+}
+
+QString BridgeProtocol::resultText(const QString &cmd, const ReplyPtr &reply)
+{
+    // Text the writer quotes as it stands can be put in place without building the message.
+    const auto writtenAsIs = [](const QString &text) {
+        for (const QChar c : text) {
+            const ushort code = c.unicode();
+            if (code < 0x20 || code > 0x7e || code == '"' || code == '\\')
+                return false;
+        }
+        return true;
+    };
+    if (!writtenAsIs(cmd) || !writtenAsIs(reply->msg()))
+        return pushText(cmd, callbackParam(reply));
+    std::string text = "{\"cmd\":\"";
+    text += cmd.toStdString();
+    text += "\",\"param\":{\"data\":";
+    text += writeJson(reply->data(), false);
+    text += ",\"msg\":\"";
+    text += reply->msg().toStdString();
+    text += reply->result() ? "\",\"result\":true}}" : "\",\"result\":false}}";
+    return QString::fromStdString(text);
 }
 
 QString BridgeProtocol::resultsScript(const QString &escapedTexts)

@@ -80,7 +80,9 @@ public:
     /// escapeScriptString() does and separated by commas (appendResult()), goes to onMessage in
     /// order, through the page's results hook when it has one, which settles the calls too.
     static QString resultsScript(const QString &escapedTexts);
-    static void appendResult(QString *escapedTexts, const QString &cmd, Json::Value param);
+    static void appendResult(QString *escapedTexts, const QString &pushText);
+    /// pushText() of an asynchronous result: {"cmd", "param": callbackParam(reply)}.
+    static QString resultText(const QString &cmd, const ReplyPtr &reply);
     /// The same push for an event the page did not ask for: skipped while the document has no
     /// onMessage yet (the page reads the state itself when it starts).
     static QString eventScript(const QString &cmd, const Json::Value &param);

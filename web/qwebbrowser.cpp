@@ -306,7 +306,7 @@ void QWebBrowser::onCallback(const QString &method, const ReplyPtr &reply)
     // The results of one event-loop turn reach the page in one script, in order.
     if (m_results.isEmpty())
         QMetaObject::invokeMethod(this, &QWebBrowser::pushResults, Qt::QueuedConnection);
-    BridgeProtocol::appendResult(&m_results, method, BridgeProtocol::callbackParam(reply));
+    BridgeProtocol::appendResult(&m_results, BridgeProtocol::resultText(method, reply));
     ++m_waitingResults;
 }
 

@@ -128,8 +128,10 @@ TEST_F(AsyncRequestScriptTest, PendingCallsMeetTheHostsBoundAndResultsSettleThem
     for (int i = 0; i < 2; ++i)
         page.tasks.pop_back();
     QString texts;
-    BridgeProtocol::appendResult(&texts, QStringLiteral("queryLogin"), Json::Value(1));
-    BridgeProtocol::appendResult(&texts, QStringLiteral("queryLogin"), Json::Value("it's"));
+    BridgeProtocol::appendResult(
+        &texts, BridgeProtocol::pushText(QStringLiteral("queryLogin"), Json::Value(1)));
+    BridgeProtocol::appendResult(
+        &texts, BridgeProtocol::pushText(QStringLiteral("queryLogin"), Json::Value("it's")));
     const QJSValue run = page.engine().evaluate(BridgeProtocol::resultsScript(texts));
     ASSERT_FALSE(run.isError()) << qPrintable(run.toString());
     EXPECT_EQ(
@@ -158,7 +160,8 @@ TEST_F(AsyncRequestScriptTest, ACallThePageCouldNotReadLeavesTheBoundToTheHost)
     EXPECT_EQ(page.called, 2);
 
     QString texts;
-    BridgeProtocol::appendResult(&texts, QStringLiteral("queryLogin"), Json::Value());
+    BridgeProtocol::appendResult(
+        &texts, BridgeProtocol::pushText(QStringLiteral("queryLogin"), Json::Value()));
     page.tasks.pop_back();
     ASSERT_FALSE(page.engine().evaluate(BridgeProtocol::resultsScript(texts)).isError());
     EXPECT_EQ(page.send(request).toString(), accepted);

@@ -133,6 +133,44 @@ TEST(PushEvent, SkippedWithoutOnMessageDeliveredWithIt)
     EXPECT_FALSE(other.evaluate(script).isError());
 }
 
+// A result's push text is written without building the message where it can be: it must be
+// the message's own text, byte for byte.
+TEST(PushResult, ResultTextIsThePushTextOfItsParam)
+{
+    Json::Value nested(Json::objectValue);
+    nested["list"].append(1);
+    nested["list"].append(Json::Value(Json::objectValue));
+    nested["list"].append(Json::Value(Json::arrayValue));
+    nested["text"] = "中文 \"q\" \\ \n";
+    nested["b"] = 2.5e-7;
+    const Json::Value data[] = {Json::Value(),
+                                Json::Value(true),
+                                Json::Value(-3),
+                                Json::Value("plain"),
+                                Json::Value(Json::objectValue),
+                                nested};
+    const QString names[] = {QStringLiteral("queryLogin"), QStringLiteral("QUERY login"),
+                             QStringLiteral("na\"me"),     QStringLiteral("back\\slash"),
+                             QStringLiteral("中文"),       QString()};
+    const QString messages[] = {QString(), QStringLiteral("plain text"), QStringLiteral("不行"),
+                                QStringLiteral("tab\tand \"quotes\""), QString(QChar(0x7f))};
+    for (const Json::Value &value : data) {
+        for (const QString &name : names) {
+            for (const QString &msg : messages) {
+                for (const bool result : {true, false}) {
+                    auto reply = std::make_shared<QDtaReply>();
+                    reply->setResult(result);
+                    reply->setMsg(msg);
+                    reply->setData(value);
+                    EXPECT_EQ(BridgeProtocol::resultText(name, reply).toStdString(),
+                              BridgeProtocol::pushText(name, BridgeProtocol::callbackParam(reply))
+                                  .toStdString());
+                }
+            }
+        }
+    }
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
