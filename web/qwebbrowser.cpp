@@ -65,8 +65,6 @@ QWebBrowser::QWebBrowser(QWidget *host, QObject *parent)
         return;
     m_ready = true;
 
-    connect(this, SIGNAL(signal_callback(const QString &, const ReplyPtr &)), this,
-            SLOT(onCallback(const QString &, const ReplyPtr &)));
     ScriptBridge::bindFunctions();
     schedulePageScript();
 
@@ -204,10 +202,39 @@ void QWebBrowser::publishPageScript()
 
 BridgeProtocol::ResultSink QWebBrowser::resultSink()
 {
-    // Called on a pool thread; the connection queues onCallback to the GUI thread.
+    // Called on a pool thread. The push text is made there, off the GUI thread, and results
+    // that finish while the GUI thread is busy reach it together, with one wake-up.
     return [this](const QString &method, const ReplyPtr &reply) {
         emit signal_callback(method, reply);
+        QString escaped;
+        BridgeProtocol::appendResult(&escaped, BridgeProtocol::resultText(method, reply));
+        bool first;
+        {
+            std::lock_guard<std::mutex> lock(m_finishedMutex);
+            first = m_finished.empty();
+            m_finished.push_back({std::move(escaped), reply});
+        }
+        if (first)
+            QMetaObject::invokeMethod(this, &QWebBrowser::takeFinished, Qt::QueuedConnection);
     };
+}
+
+void QWebBrowser::takeFinished()
+{
+    std::vector<FinishedCall> finished;
+    {
+        std::lock_guard<std::mutex> lock(m_finishedMutex);
+        finished.swap(m_finished);
+    }
+    for (const FinishedCall &call : finished) {
+        if (!m_results.isEmpty())
+            m_results += QLatin1Char(',');
+        m_results += call.escapedText;
+        ++m_waitingResults;
+    }
+    // Counted as waiting results now, the calls themselves may go.
+    finished.clear();
+    pushResults();
 }
 
 BridgeProtocol::TaskPoster QWebBrowser::taskPoster()

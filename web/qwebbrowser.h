@@ -10,6 +10,7 @@
 #include <QString>
 #include <deque>
 #include <json/json.h>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -78,10 +79,13 @@ signals:
     void signal_close();
     void signal_maximized();
     void signal_minimized();
+    /// Emitted on the pool thread when an asynchronous call's handler has returned. The host
+    /// hands the result to the page by itself: whoever connects only observes.
     void signal_callback(const QString &method, const ReplyPtr &reply);
     void loading_finished();
 
 public slots:
+    /// Pushes one asynchronous result to the page with the results of this turn.
     void onCallback(const QString &method, const ReplyPtr &reply);
 
 private:
@@ -93,6 +97,8 @@ private:
     BridgeProtocol::TaskPoster taskPoster();
     void startTasks();
     void pushResults();
+    /// Takes the results the pool finished since the last time, GUI thread.
+    void takeFinished();
     /// Gives the page a script; the engine's count of scripts the page has not run yet.
     int runScript(const std::wstring &script);
     /// Pushes given to the page, or waiting to be, that it has not run yet: each result of an
@@ -115,5 +121,14 @@ private:
         int results;
     };
     std::deque<ResultScript> m_resultScripts;
+    /// Results finished on the pool and not yet taken by the GUI thread: the escaped push text,
+    /// and the reply, which keeps the call counted until then.
+    struct FinishedCall
+    {
+        QString escapedText;
+        ReplyPtr reply;
+    };
+    std::mutex m_finishedMutex;
+    std::vector<FinishedCall> m_finished;
     int m_unrunResults = 0;
 };
