@@ -8,6 +8,7 @@
 #include "qpromptchannel.h"
 
 #include <QChildEvent>
+#include <QJsonDocument>
 #include <QDir>
 #include <QFileInfo>
 #include <QWebChannel>
@@ -21,6 +22,7 @@
 namespace {
 
 const char kBridgeScriptName[] = "native-bridge";
+constexpr int kPostedCallsPerTurn = 128;
 
 std::wstring wide(const QString &text)
 {
@@ -226,6 +228,12 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
                                 .arg(call.name, securityOrigin.toString()));
         return false;
     }
+    // Posted calls always come first, those still waiting their turn too.
+    while (!m_posted.empty()) {
+        const QPromptChannel::Invocation posted = std::move(m_posted.front());
+        m_posted.pop_front();
+        invoke(posted, true);
+    }
     for (const QPromptChannel::Invocation &posted : call.posted)
         invoke(posted, true);
     *result = invoke({call.name, call.arguments}, false);
@@ -248,8 +256,26 @@ void QEngineView::answerPostedCalls(const QJsonArray &calls)
                                 .arg(document.toString()));
         return;
     }
-    for (const QPromptChannel::Invocation &posted : QPromptChannel::decodePosted(calls, 1))
+    const bool waiting = !m_posted.empty();
+    const QJsonArray list =
+        QJsonDocument::fromJson(calls.at(1).toString().toUtf8()).array();
+    for (QPromptChannel::Invocation &posted : QPromptChannel::decodePosted(list, 0))
+        m_posted.push_back(std::move(posted));
+    if (!waiting)
+        runPostedCalls();
+}
+
+void QEngineView::runPostedCalls()
+{
+    // A long message is run a part at a time, so that what the host finishes meanwhile (results
+    // on their way to the page) is not held up behind all of it.
+    for (int i = 0; i < kPostedCallsPerTurn && !m_posted.empty(); ++i) {
+        const QPromptChannel::Invocation posted = std::move(m_posted.front());
+        m_posted.pop_front();
         invoke(posted, true);
+    }
+    if (!m_posted.empty())
+        QMetaObject::invokeMethod(this, &QEngineView::runPostedCalls, Qt::QueuedConnection);
 }
 
 bool QEngineView::isTrustedCaller(const QUrl &securityOrigin)

@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include <deque>
+
 class QWebEngineProfile;
 
 /**
@@ -66,6 +68,7 @@ protected:
 
 private:
     void installBridgeScript();
+    void runPostedCalls();
     /// Whether the current document may call bound functions; securityOrigin is the caller's,
     /// empty when the browser does not tell it.
     bool isTrustedCaller(const QUrl &securityOrigin);
@@ -92,6 +95,8 @@ private:
     bool m_followingRedirects = false;
 
     QScriptScheduler m_scripts;
+    /// Posted calls received and not run yet, in order.
+    std::deque<QPromptChannel::Invocation> m_posted;
 
     wkeLoadingFinishCallback m_loadingFinish = nullptr;
     void *m_loadingFinishParam = nullptr;

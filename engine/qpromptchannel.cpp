@@ -90,8 +90,9 @@ function flush() {
     if (!posted) return;
     if (send) {
         try {
+            // The calls go as one text: the port's own reading then has one value to handle.
             send('{"type":9,"object":@RECEIVER@,"property":@PROPERTY@,"value":[' + stringify(token)
-                + takePosted() + ']}');
+                + ',' + stringify('[' + takePosted().slice(1) + ']') + ']}');
             return;
         } catch (e) {
         }
