@@ -242,15 +242,20 @@ BridgeProtocol::TaskPoster QWebBrowser::taskPoster()
     // Calls come in bursts (a page posts many in one message): their tasks reach the pool
     // together once the current event-loop turn is over, waking the workers once.
     return [this](BridgeProtocol::Task task) {
-        m_tasks.push_back(std::move(task));
-        if (m_tasks.size() == 1)
+        if (!m_tasksQueued) {
+            m_tasksQueued = true;
             QMetaObject::invokeMethod(this, &QWebBrowser::startTasks, Qt::QueuedConnection);
+            QWorkPool::instance()->post(std::move(task));
+            return;
+        }
+        m_tasks.push_back(std::move(task));
     };
 }
 
 void QWebBrowser::startTasks()
 {
     // The pool is created at the first accepted asynchronous call.
+    m_tasksQueued = false;
     std::vector<BridgeProtocol::Task> tasks;
     tasks.swap(m_tasks);
     QWorkPool::instance()->post(std::move(tasks));

@@ -110,6 +110,7 @@ private:
     bool m_pageScriptQueued = false;
     /// Tasks of asynchronous calls accepted in this event-loop turn.
     std::vector<BridgeProtocol::Task> m_tasks;
+    bool m_tasksQueued = false;
     /// Push texts of asynchronous results waiting for the end of this turn (appendResult()).
     QString m_results;
     int m_waitingResults = 0;
