@@ -274,6 +274,25 @@ std::string BridgeProtocol::replyText(const Json::Value &reply)
     return writeJson(reply, true);
 }
 
+std::string BridgeProtocol::okReplyText(const Json::Value &data)
+{
+    // The indented writer puts a member's value one level in by starting each of its lines
+    // after the first with one more indentation, and a value of several lines on a line of its
+    // own; nothing else about the value changes.
+    const std::string value = writeJson(data, true);
+    std::string text = "{\n   \"data\" : ";
+    text.reserve(value.size() + 64);
+    if (value.find('\n') != std::string::npos)
+        text += "\n   ";
+    for (const char c : value) {
+        text += c;
+        if (c == '\n')
+            text += "   ";
+    }
+    text += ",\n   \"msg\" : \"\",\n   \"result\" : true\n}";
+    return text;
+}
+
 Json::Value BridgeProtocol::callbackParam(const ReplyPtr &reply)
 {
     Json::Value param(Json::objectValue);

@@ -67,6 +67,8 @@ public:
     static Json::Value replyFromReply(const ReplyPtr &reply);
     /// Indented JSON text of a reply, UTF-8.
     static std::string replyText(const Json::Value &reply);
+    /// replyText(okReply(data)), written around the data's own text.
+    static std::string okReplyText(const Json::Value &data);
 
     /// The push body for an asynchronous result: "result", "msg" and "data", always all three.
     static Json::Value callbackParam(const ReplyPtr &reply);

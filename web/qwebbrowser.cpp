@@ -360,7 +360,7 @@ void QWebBrowser::pushResults()
 
 jsValue QWebBrowser::replyOk(jsExecState state, const Json::Value &data)
 {
-    return toScriptText(state, BridgeProtocol::okReply(data));
+    return api().jsString(state, BridgeProtocol::okReplyText(data).c_str());
 }
 
 jsValue QWebBrowser::replyError(jsExecState state, const QString &msg)

@@ -171,6 +171,33 @@ TEST(PushResult, ResultTextIsThePushTextOfItsParam)
     }
 }
 
+TEST(PushResult, OkReplyTextIsTheWritersTextOfTheReply)
+{
+    Json::Value nested(Json::objectValue);
+    nested["login"] = true;
+    nested["user"]["name"] = "名字 \"q\"\n";
+    nested["user"]["ids"].append(1);
+    nested["user"]["ids"].append(2);
+    Json::Value longList(Json::arrayValue);
+    for (int i = 0; i < 40; ++i)
+        longList.append(i * 1000);
+    Json::Value listOfObjects(Json::arrayValue);
+    listOfObjects.append(nested);
+    listOfObjects.append(Json::Value(Json::objectValue));
+    const Json::Value data[] = {Json::Value(),
+                                Json::Value(false),
+                                Json::Value(1.5),
+                                Json::Value("line\nbreak"),
+                                Json::Value(Json::objectValue),
+                                Json::Value(Json::arrayValue),
+                                nested,
+                                longList,
+                                listOfObjects};
+    for (const Json::Value &value : data)
+        EXPECT_EQ(BridgeProtocol::okReplyText(value),
+                  BridgeProtocol::replyText(BridgeProtocol::okReply(value)));
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
