@@ -8,9 +8,9 @@
 #include "qpromptchannel.h"
 
 #include <QChildEvent>
-#include <QJsonDocument>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QWebChannel>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -257,8 +257,7 @@ void QEngineView::answerPostedCalls(const QJsonArray &calls)
         return;
     }
     const bool waiting = !m_posted.empty();
-    const QJsonArray list =
-        QJsonDocument::fromJson(calls.at(1).toString().toUtf8()).array();
+    const QJsonArray list = QJsonDocument::fromJson(calls.at(1).toString().toUtf8()).array();
     for (QPromptChannel::Invocation &posted : QPromptChannel::decodePosted(list, 0))
         m_posted.push_back(std::move(posted));
     if (!waiting)

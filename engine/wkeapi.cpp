@@ -209,6 +209,14 @@ WKE_EXPORT jsValue WKE_CALL wkeRunJSW(wkeWebView handle, const wchar_t *script)
     return QJsExecState::integer(view->runScript(fromWide(script)));
 }
 
+WKE_EXPORT jsValue WKE_CALL wkeRunJS(wkeWebView handle, const char *script)
+{
+    QEngineView *view = viewOf(handle, "wkeRunJS");
+    if (!view || !script)
+        return QJsExecState::undefined();
+    return QJsExecState::integer(view->runScript(QString::fromUtf8(script)));
+}
+
 WKE_EXPORT void WKE_CALL jsBindFunction(const char *name, jsNativeFunction function,
                                         unsigned int argCount)
 {

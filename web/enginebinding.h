@@ -23,6 +23,7 @@
     X(wkeMoveWindow)                                                                               \
     X(wkeWidth)                                                                                    \
     X(wkeHeight)                                                                                   \
+    X(wkeRunJS)                                                                                    \
     X(wkeRunJSW)                                                                                   \
     X(jsBindFunction)                                                                              \
     X(jsSetPageScript)                                                                             \

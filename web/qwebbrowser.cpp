@@ -269,10 +269,10 @@ BridgeProtocol::Backlog QWebBrowser::pageBacklog()
     };
 }
 
-int QWebBrowser::runScript(const std::wstring &script)
+int QWebBrowser::runScript(const QString &script)
 {
     ++m_scriptsGiven;
-    return api().jsToInt(nullptr, api().wkeRunJSW(m_view, script.c_str()));
+    return api().jsToInt(nullptr, api().wkeRunJS(m_view, script.toUtf8().constData()));
 }
 
 int QWebBrowser::unrunPushes()
@@ -280,7 +280,7 @@ int QWebBrowser::unrunPushes()
     // The engine counts scripts, and one script carries the results of a whole turn: each
     // result counts until the script that carries it has run (scripts run in order), and so do
     // results still waiting for the end of the turn.
-    const int unrunScripts = api().jsToInt(nullptr, api().wkeRunJSW(m_view, L""));
+    const int unrunScripts = api().jsToInt(nullptr, api().wkeRunJS(m_view, ""));
     const qint64 run = m_scriptsGiven - unrunScripts;
     while (!m_resultScripts.empty() && m_resultScripts.front().sequence <= run) {
         m_unrunResults -= m_resultScripts.front().results;
@@ -316,8 +316,9 @@ void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
 {
     // Results waiting for the end of the turn came first.
     pushResults();
-    const std::wstring script = wide(BridgeProtocol::pushScript(cmd, param));
-    writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
+    const QString script = BridgeProtocol::pushScript(cmd, param);
+    if (writesLog(kDebugLogLevel))
+        writeLog(kDebugLogLevel, __FILE__, __LINE__, wide(script));
     if (m_ready)
         runScript(script);
 }
@@ -325,8 +326,9 @@ void QWebBrowser::pushMessage(const QString &cmd, const Json::Value &param)
 void QWebBrowser::pushEvent(const QString &cmd, const Json::Value &param)
 {
     pushResults();
-    const std::wstring script = wide(BridgeProtocol::eventScript(cmd, param));
-    writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
+    const QString script = BridgeProtocol::eventScript(cmd, param);
+    if (writesLog(kDebugLogLevel))
+        writeLog(kDebugLogLevel, __FILE__, __LINE__, wide(script));
     if (m_ready)
         runScript(script);
 }
@@ -346,11 +348,12 @@ void QWebBrowser::pushResults()
 {
     if (m_results.isEmpty())
         return;
-    const std::wstring script = wide(BridgeProtocol::resultsScript(m_results));
+    const QString script = BridgeProtocol::resultsScript(m_results);
     m_results.clear();
     const int results = m_waitingResults;
     m_waitingResults = 0;
-    writeLog(kDebugLogLevel, __FILE__, __LINE__, script);
+    if (writesLog(kDebugLogLevel))
+        writeLog(kDebugLogLevel, __FILE__, __LINE__, wide(script));
     if (!m_ready)
         return;
     runScript(script);

@@ -100,7 +100,7 @@ private:
     /// Takes the results the pool finished since the last time, GUI thread.
     void takeFinished();
     /// Gives the page a script; the engine's count of scripts the page has not run yet.
-    int runScript(const std::wstring &script);
+    int runScript(const QString &script);
     /// Pushes given to the page, or waiting to be, that it has not run yet: each result of an
     /// asynchronous call counts on its own.
     int unrunPushes();

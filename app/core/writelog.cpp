@@ -5,9 +5,14 @@
 #include <ctime>
 #include <memory>
 
+bool writesLog(int level)
+{
+    return (sth::logger::m_bDebug || level < 2) && sth::logger::m_callback;
+}
+
 void writeLog(int level, const std::string &file, int line, const std::wstring &message)
 {
-    if (!(sth::logger::m_bDebug || level < 2) || !sth::logger::m_callback)
+    if (!writesLog(level))
         return;
     auto record = std::make_shared<sth::LogInfo>();
     record->level = level;

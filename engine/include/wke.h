@@ -80,6 +80,8 @@ WKE_EXPORT int WKE_CALL wkeHeight(wkeWebView view);
    jsToInt, no state needed): how many scripts given to the view's current document have not run
    yet, this one included. An empty script runs nothing and only gives that number. */
 WKE_EXPORT jsValue WKE_CALL wkeRunJSW(wkeWebView view, const wchar_t *script);
+/* wkeRunJSW for a script in UTF-8. */
+WKE_EXPORT jsValue WKE_CALL wkeRunJS(wkeWebView view, const char *script);
 
 WKE_EXPORT void WKE_CALL jsBindFunction(const char *name, jsNativeFunction function,
                                         unsigned int argCount);
