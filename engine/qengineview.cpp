@@ -257,8 +257,7 @@ void QEngineView::answerPostedCalls(const QJsonArray &calls)
         return;
     }
     const bool waiting = !m_posted.empty();
-    const QJsonArray list = QJsonDocument::fromJson(calls.at(1).toString().toUtf8()).array();
-    for (QPromptChannel::Invocation &posted : QPromptChannel::decodePosted(list, 0))
+    for (QPromptChannel::Invocation &posted : QPromptChannel::decodePosted(calls.at(1).toString()))
         m_posted.push_back(std::move(posted));
     if (!waiting)
         runPostedCalls();

@@ -73,7 +73,9 @@ function decode(reply) {
 }
 // Posted calls wait here until the page's current task ends, then go together, without
 // waiting for an answer. A call that waits takes them along, so the host always sees them first.
+// They are framed, not written as JSON: each text goes as it is, after its length.
 var posted = '', flushing = false;
+function frame(text) { return text.length + ':' + text; }
 function takePosted() {
     var calls = posted;
     posted = '';
@@ -82,7 +84,7 @@ function takePosted() {
 function roundTrip(name, args) {
     var payload = '{"t":' + stringify(token) + ',"n":' + stringify(typeof name === 'string' ? name : '')
         + ',"a":' + encodeArguments(args);
-    if (posted) payload += ',"p":[' + takePosted().slice(1) + ']';
+    if (posted) payload += ',"q":' + stringify(takePosted());
     return decode(ask(marker, payload + '}'));
 }
 function flush() {
@@ -90,9 +92,8 @@ function flush() {
     if (!posted) return;
     if (send) {
         try {
-            // The calls go as one text: the port's own reading then has one value to handle.
             send('{"type":9,"object":@RECEIVER@,"property":@PROPERTY@,"value":[' + stringify(token)
-                + ',' + stringify('[' + takePosted().slice(1) + ']') + ']}');
+                + ',' + stringify(takePosted()) + ']}');
             return;
         } catch (e) {
         }
@@ -108,7 +109,9 @@ function call(name, args) {
     }
 }
 function post(name, args) {
-    posted += ',' + stringify(typeof name === 'string' ? name : '') + ',' + encodeArguments(args);
+    posted += frame(typeof name === 'string' ? name : '') + args.length + ':';
+    for (var i = 0; i < args.length; ++i)
+        posted += typeof args[i] === 'string' ? 's' + frame(args[i]) : 'j' + frame(encode(args[i]));
     if (!flushing) {
         flushing = true;
         soon(flush);
@@ -270,23 +273,60 @@ QPromptChannel::Call QPromptChannel::decodeCall(const QString &payload)
     call.token = token.toString();
     call.name = name.toString();
     call.arguments = decodeArguments(arguments.toArray());
-    const QJsonValue posted = object.value(QLatin1String("p"));
-    if (posted.isArray())
-        call.posted = decodePosted(posted.toArray(), 0);
+    const QJsonValue posted = object.value(QLatin1String("q"));
+    if (posted.isString())
+        call.posted = decodePosted(posted.toString());
     call.valid = true;
     return call;
 }
 
-QVector<QPromptChannel::Invocation> QPromptChannel::decodePosted(const QJsonArray &calls, int from)
+QVector<QPromptChannel::Invocation> QPromptChannel::decodePosted(const QString &calls)
 {
     QVector<Invocation> invocations;
-    invocations.reserve(qMax(0, (calls.size() - from) / 2));
-    for (int i = from; i + 1 < calls.size(); i += 2) {
-        const QJsonValue name = calls.at(i);
-        const QJsonValue arguments = calls.at(i + 1);
-        if (!name.isString() || !arguments.isArray())
+    int at = 0;
+    // One framed part: its length, a colon, then that many characters.
+    const auto part = [&calls, &at](QString *text) {
+        const int colon = calls.indexOf(QLatin1Char(':'), at);
+        if (colon < 0 || colon - at > 9)
+            return false;
+        bool ok = false;
+        const int length = calls.midRef(at, colon - at).toInt(&ok);
+        if (!ok || length < 0 || length > calls.size() - colon - 1)
+            return false;
+        *text = calls.mid(colon + 1, length);
+        at = colon + 1 + length;
+        return true;
+    };
+    while (at < calls.size()) {
+        Invocation invocation;
+        if (!part(&invocation.name))
             break;
-        invocations.append({name.toString(), decodeArguments(arguments.toArray())});
+        const int colon = calls.indexOf(QLatin1Char(':'), at);
+        bool ok = false;
+        const int argc = colon < 0 || colon - at > 4 ? -1 : calls.midRef(at, colon - at).toInt(&ok);
+        if (!ok || argc < 0)
+            break;
+        at = colon + 1;
+        bool whole = true;
+        for (int i = 0; i < argc && whole; ++i) {
+            const QChar kind = at < calls.size() ? calls.at(at) : QChar();
+            ++at;
+            QString text;
+            whole = (kind == QLatin1Char('s') || kind == QLatin1Char('j')) && part(&text);
+            if (!whole)
+                break;
+            if (kind == QLatin1Char('s')) {
+                invocation.arguments.append(QJsonValue(text));
+            } else {
+                // An argument other than text, as encoded for a waiting call.
+                const QJsonDocument value =
+                    QJsonDocument::fromJson(QByteArray("[") + text.toUtf8() + QByteArray("]"));
+                invocation.arguments.append(decodeArgument(value.array().at(0)));
+            }
+        }
+        if (!whole)
+            break;
+        invocations.append(invocation);
     }
     return invocations;
 }

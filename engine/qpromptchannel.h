@@ -16,9 +16,11 @@
  * unless the answer is true. Pure text handling, no browser objects.
  *
  * Posted calls need no answer: they wait in the page until its current task ends and then go
- * together, as one message [token, name, [arguments], name, [arguments], ...] over the
- * browser's message port, or, when a call that waits comes first, ahead of it in its payload
- * ("p": [name, [arguments], ...]).
+ * together, as one message [token, calls] over the browser's message port, or, when a call that
+ * waits comes first, ahead of it in its payload ("q": calls). calls is framed text: for each
+ * call its name, its argument count and each argument, where a framed part is its length in
+ * characters, a colon and the characters: "<n>:<name><count>:" then "s<n>:<text>" for a text
+ * or "j<n>:<json>" for any other value, as the waiting calls encode it.
  */
 class QPromptChannel
 {
@@ -67,9 +69,8 @@ public:
     /// before anything of a payload is parsed.
     static bool carriesToken(const QString &payload, const QString &token);
     static Call decodeCall(const QString &payload);
-    /// Posted calls from a flat list [name, [arguments], ...] starting at index from; an entry of
-    /// the wrong form ends the list.
-    static QVector<Invocation> decodePosted(const QJsonArray &calls, int from);
+    /// Posted calls from their framed text; a call of the wrong form ends the list.
+    static QVector<Invocation> decodePosted(const QString &calls);
     static QString encodeValue(const QJsonValue &value);
     static QString encodeInteger(int value);
     static QString encodeUndefined();

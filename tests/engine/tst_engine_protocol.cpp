@@ -127,6 +127,38 @@ TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
     EXPECT_FALSE(QPromptChannel::decodeCall(payload(R"({"d":"file:///x"})")).valid);
 }
 
+// Posted calls are framed text: each part its length, a colon, then the characters as they are.
+TEST(EngineProtocol, DecodesFramedPostedCalls)
+{
+    const QString text = QStringLiteral("a:b\u00003:\"x\"");
+    const QString framed = QStringLiteral("11:win_message1:s%1:%2").arg(text.size()).arg(text)
+        + QStringLiteral("5:win_x0:") + QStringLiteral("1:f3:j3:5.5j4:nullj7:{\"u\":1}");
+    const QVector<QPromptChannel::Invocation> calls = QPromptChannel::decodePosted(framed);
+    ASSERT_EQ(calls.size(), 3);
+    EXPECT_EQ(calls[0].name, QStringLiteral("win_message"));
+    ASSERT_EQ(calls[0].arguments.size(), 1);
+    EXPECT_EQ(calls[0].arguments[0].toString(), text);
+    EXPECT_EQ(calls[1].name, QStringLiteral("win_x"));
+    EXPECT_TRUE(calls[1].arguments.isEmpty());
+    ASSERT_EQ(calls[2].arguments.size(), 3);
+    EXPECT_EQ(calls[2].arguments[0].toDouble(), 5.5);
+    EXPECT_TRUE(calls[2].arguments[1].isNull());
+    EXPECT_TRUE(calls[2].arguments[2].isUndefined());
+
+    // A part of the wrong form ends the list; the calls before it stand.
+    const char *broken[] = {"",           "3",          "3:ab",          "2:ab",
+                            "2:ab1",      "2:ab1:",     "2:ab1:x2:ab",   "2:ab1:s9:ab",
+                            "2:ab1:s-1:", "2:ab99999:", "99999999999:x", "2:ab1:s2:ab1:x"};
+    const QString good = QStringLiteral("1:f1:s2:ok");
+    for (const char *tail : broken) {
+        const QVector<QPromptChannel::Invocation> decoded =
+            QPromptChannel::decodePosted(good + QString::fromLatin1(tail));
+        ASSERT_GE(decoded.size(), 1) << tail;
+        EXPECT_EQ(decoded[0].arguments.value(0).toString(), QStringLiteral("ok")) << tail;
+        EXPECT_LE(decoded.size(), 2) << tail;
+    }
+}
+
 TEST(EngineProtocol, OnlyPayloadsWrittenWithTheTokenAreParsed)
 {
     const struct

@@ -1,4 +1,5 @@
-// libFuzzer target: the engine's decoder of the payload a bound function sends with prompt().
+// libFuzzer target: the engine's decoders of the payload a bound function sends with prompt()
+// and of the calls the page posts.
 // As in the engine, only payloads that begin with the token are decoded (the seeds use the
 // token "token"). Any text must decode without fault; a decoded call holds only values the
 // bridge can carry, and written out again it decodes to the same call.
@@ -60,6 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString payload =
         QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<int>(size));
+    // Posted calls come framed: any text decodes without fault, and the texts a call holds
+    // are parts of the input.
+    for (const QPromptChannel::Invocation &posted : QPromptChannel::decodePosted(payload)) {
+        check(posted.name.size() <= payload.size(), "a posted call's name outgrew its text",
+              payload);
+        for (const QJsonValue &argument : posted.arguments)
+            check(!argument.isString() || payload.contains(argument.toString()),
+                  "a posted text that the input does not hold", payload);
+    }
     if (!QPromptChannel::carriesToken(payload, QStringLiteral("token")))
         return 0;
     const QPromptChannel::Call call = QPromptChannel::decodeCall(payload);
