@@ -56,7 +56,7 @@ function mayAskAsync(text) {
 }
 // The name as sent when the text is a provable asynchronous request, else null. A page tends to
 // send one text over and over: the last verdict is kept.
-var lastText = null, lastName = null;
+var lastText = null, lastName = null, lastBusy = null;
 function provableName(text, value) {
     if (text === lastText) return lastName;
     var name = null;
@@ -67,6 +67,8 @@ function provableName(text, value) {
     }
     lastText = text;
     lastName = name;
+    // The host's refusal with the name as sent, escaped as its writer does.
+    lastBusy = name !== null && busy ? busy[0] + replace(name, /["\\]/g, '\\$&') + busy[1] : null;
     return name;
 }
 return function (text) {
@@ -79,8 +81,8 @@ return function (text) {
             return accepted;
         }
         // The host counts every call the page counts, and results only once their script ran:
-        // it refuses too. Its refusal with the name as sent, escaped as its writer does.
-        if (pending >= limit && busy) return busy[0] + replace(name, /["\\]/g, '\\$&') + busy[1];
+        // it refuses too.
+        if (pending >= limit && lastBusy !== null) return lastBusy;
     }
     var reply = call(arguments);
     if (reply === accepted && mayAskAsync(text)) {

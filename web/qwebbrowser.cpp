@@ -226,6 +226,10 @@ void QWebBrowser::takeFinished()
         std::lock_guard<std::mutex> lock(m_finishedMutex);
         finished.swap(m_finished);
     }
+    int length = m_results.size();
+    for (const FinishedCall &call : finished)
+        length += call.escapedText.size() + 1;
+    m_results.reserve(length);
     for (const FinishedCall &call : finished) {
         if (!m_results.isEmpty())
             m_results += QLatin1Char(',');
