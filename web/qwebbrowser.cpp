@@ -208,36 +208,14 @@ BridgeProtocol::ResultSink QWebBrowser::resultSink()
         emit signal_callback(method, reply);
         QString escaped;
         BridgeProtocol::appendResult(&escaped, BridgeProtocol::resultText(method, reply));
-        bool first;
-        {
-            std::lock_guard<std::mutex> lock(m_finishedMutex);
-            first = m_finished.empty();
-            m_finished.push_back({std::move(escaped), reply});
-        }
-        if (first)
+        if (m_results.add(std::move(escaped), reply))
             QMetaObject::invokeMethod(this, &QWebBrowser::takeFinished, Qt::QueuedConnection);
     };
 }
 
 void QWebBrowser::takeFinished()
 {
-    std::vector<FinishedCall> finished;
-    {
-        std::lock_guard<std::mutex> lock(m_finishedMutex);
-        finished.swap(m_finished);
-    }
-    int length = m_results.size();
-    for (const FinishedCall &call : finished)
-        length += call.escapedText.size() + 1;
-    m_results.reserve(length);
-    for (const FinishedCall &call : finished) {
-        if (!m_results.isEmpty())
-            m_results += QLatin1Char(',');
-        m_results += call.escapedText;
-        ++m_waitingResults;
-    }
-    // Counted as waiting results now, the calls themselves may go.
-    finished.clear();
+    m_results.collect();
     pushResults();
 }
 
@@ -285,12 +263,7 @@ int QWebBrowser::unrunPushes()
     // result counts until the script that carries it has run (scripts run in order), and so do
     // results still waiting for the end of the turn.
     const int unrunScripts = api().jsToInt(nullptr, api().wkeRunJS(m_view, ""));
-    const qint64 run = m_scriptsGiven - unrunScripts;
-    while (!m_resultScripts.empty() && m_resultScripts.front().sequence <= run) {
-        m_unrunResults -= m_resultScripts.front().results;
-        m_resultScripts.pop_front();
-    }
-    return unrunScripts - int(m_resultScripts.size()) + m_unrunResults + m_waitingResults;
+    return m_results.unrunPushes(unrunScripts, m_scriptsGiven);
 }
 
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
@@ -342,27 +315,22 @@ void QWebBrowser::onCallback(const QString &method, const ReplyPtr &reply)
     if (!reply)
         return;
     // The results of one event-loop turn reach the page in one script, in order.
-    if (m_results.isEmpty())
+    if (!m_results.hasWaiting())
         QMetaObject::invokeMethod(this, &QWebBrowser::pushResults, Qt::QueuedConnection);
-    BridgeProtocol::appendResult(&m_results, BridgeProtocol::resultText(method, reply));
-    ++m_waitingResults;
+    QString escaped;
+    BridgeProtocol::appendResult(&escaped, BridgeProtocol::resultText(method, reply));
+    m_results.append(escaped);
 }
 
 void QWebBrowser::pushResults()
 {
-    if (m_results.isEmpty())
+    if (!m_ready || !m_results.hasWaiting())
         return;
-    const QString script = BridgeProtocol::resultsScript(m_results);
-    m_results.clear();
-    const int results = m_waitingResults;
-    m_waitingResults = 0;
+    // The script about to be given is the page's next one.
+    const QString script = m_results.takeScript(m_scriptsGiven + 1);
     if (writesLog(kDebugLogLevel))
         writeLog(kDebugLogLevel, __FILE__, __LINE__, wide(script));
-    if (!m_ready)
-        return;
     runScript(script);
-    m_resultScripts.push_back({m_scriptsGiven, results});
-    m_unrunResults += results;
 }
 
 jsValue QWebBrowser::replyOk(jsExecState state, const Json::Value &data)

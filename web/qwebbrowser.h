@@ -1,5 +1,6 @@
 #pragma once
 
+#include "asyncresultqueue.h"
 #include "bridgeprotocol.h"
 #include "commandregistry.h"
 #include "qdtareply.h"
@@ -8,10 +9,7 @@
 
 #include <QObject>
 #include <QString>
-#include <deque>
 #include <json/json.h>
-#include <mutex>
-#include <string>
 #include <vector>
 
 class QWidget;
@@ -111,25 +109,7 @@ private:
     /// Tasks of asynchronous calls accepted in this event-loop turn.
     std::vector<BridgeProtocol::Task> m_tasks;
     bool m_tasksQueued = false;
-    /// Push texts of asynchronous results waiting for the end of this turn (appendResult()).
-    QString m_results;
-    int m_waitingResults = 0;
-    /// Scripts given to the engine so far, and which of them carry results, and how many.
+    AsyncResultQueue m_results;
+    /// Scripts given to the engine so far.
     qint64 m_scriptsGiven = 0;
-    struct ResultScript
-    {
-        qint64 sequence;
-        int results;
-    };
-    std::deque<ResultScript> m_resultScripts;
-    /// Results finished on the pool and not yet taken by the GUI thread: the escaped push text,
-    /// and the reply, which keeps the call counted until then.
-    struct FinishedCall
-    {
-        QString escapedText;
-        ReplyPtr reply;
-    };
-    std::mutex m_finishedMutex;
-    std::vector<FinishedCall> m_finished;
-    int m_unrunResults = 0;
 };
