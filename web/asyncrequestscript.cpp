@@ -4,8 +4,9 @@
 
 namespace {
 
-// Built-ins are taken before any page script runs, so a page that replaces them cannot make the
-// script misjudge a request. JSON.parse accepts a text only when the host's reader does too,
+// Built-ins are taken before any page script runs, and only those that look nothing up on the
+// page's prototypes are used, so a page that replaces them cannot make the script misjudge a
+// request. JSON.parse accepts a text only when the host's reader does too,
 // except for what "unsure" finds: surrogates (the engine rewrites lone ones), numbers beyond
 // the double range (the host's reader refuses them) and nesting near the host's reader's limit.
 const char kScript[] = R"JS(function (call, post) {
@@ -13,9 +14,19 @@ const char kScript[] = R"JS(function (call, post) {
 var names = @NAMES@, accepted = @ACCEPTED@, limit = @LIMIT@, busy = @BUSY@;
 var parse = JSON.parse, isArray = Array.isArray;
 function bind(method) { return Function.prototype.call.bind(method); }
-var lower = bind(String.prototype.toLowerCase), test = bind(RegExp.prototype.test);
+var lower = bind(String.prototype.toLowerCase), exec = bind(RegExp.prototype.exec);
 var own = bind(Object.prototype.hasOwnProperty), charAt = bind(String.prototype.charCodeAt);
-var replace = bind(String.prototype.replace);
+var find = bind(String.prototype.indexOf);
+function test(pattern, text) { return exec(pattern, text) !== null; }
+// A name as the host's writer quotes it: only '"' and '\\' are escaped in printable ASCII.
+function quoted(name) {
+    var text = '';
+    for (var i = 0; i < name.length; ++i) {
+        var c = charAt(name, i);
+        text += (c === 34 || c === 92 ? '\\' : '') + name[i];
+    }
+    return text;
+}
 var ascii = /^[\x20-\x7e]*$/;
 var unsure = /[\ud800-\udfff]|\\u[dD][89a-fA-F]|\d[eE][+-]?\d{3}|\d{300}/;
 // Calls surely pending, and calls that may be: accepted for a text that only the host could
@@ -52,7 +63,7 @@ function asksAsync(value) {
 }
 // Only a text that spells "async" (or may, through an escape) can ask for an asynchronous call.
 function mayAskAsync(text) {
-    return typeof text === 'string' && (text.indexOf('async') >= 0 || text.indexOf('\\u') >= 0);
+    return typeof text === 'string' && (find(text, 'async') >= 0 || find(text, '\\u') >= 0);
 }
 // The name as sent when the text is a provable asynchronous request, else null. A page tends to
 // send one text over and over: the last verdict is kept.
@@ -68,7 +79,7 @@ function provableName(text, value) {
     lastText = text;
     lastName = name;
     // The host's refusal with the name as sent, escaped as its writer does.
-    lastBusy = name !== null && busy ? busy[0] + replace(name, /["\\]/g, '\\$&') + busy[1] : null;
+    lastBusy = name !== null && busy ? busy[0] + quoted(name) + busy[1] : null;
     return name;
 }
 return function (text) {
