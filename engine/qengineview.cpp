@@ -229,11 +229,7 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
         return false;
     }
     // Posted calls always come first, those still waiting their turn too.
-    while (!m_posted.empty()) {
-        const QPromptChannel::Invocation posted = std::move(m_posted.front());
-        m_posted.pop_front();
-        invoke(posted, true);
-    }
+    invokePosted(int(m_posted.size()));
     for (const QPromptChannel::Invocation &posted : call.posted)
         invoke(posted, true);
     *result = invoke({call.name, call.arguments}, false);
@@ -267,13 +263,18 @@ void QEngineView::runPostedCalls()
 {
     // A long message is run a part at a time, so that what the host finishes meanwhile (results
     // on their way to the page) is not held up behind all of it.
-    for (int i = 0; i < kPostedCallsPerTurn && !m_posted.empty(); ++i) {
+    invokePosted(kPostedCallsPerTurn);
+    if (!m_posted.empty())
+        QMetaObject::invokeMethod(this, &QEngineView::runPostedCalls, Qt::QueuedConnection);
+}
+
+void QEngineView::invokePosted(int count)
+{
+    for (int i = 0; i < count && !m_posted.empty(); ++i) {
         const QPromptChannel::Invocation posted = std::move(m_posted.front());
         m_posted.pop_front();
         invoke(posted, true);
     }
-    if (!m_posted.empty())
-        QMetaObject::invokeMethod(this, &QEngineView::runPostedCalls, Qt::QueuedConnection);
 }
 
 bool QEngineView::isTrustedCaller(const QUrl &securityOrigin)

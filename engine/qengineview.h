@@ -69,6 +69,8 @@ protected:
 private:
     void installBridgeScript();
     void runPostedCalls();
+    /// Runs up to count of the posted calls waiting, oldest first.
+    void invokePosted(int count);
     /// Whether the current document may call bound functions; securityOrigin is the caller's,
     /// empty when the browser does not tell it.
     bool isTrustedCaller(const QUrl &securityOrigin);

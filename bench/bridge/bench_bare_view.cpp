@@ -12,6 +12,7 @@
 #include "benchbarepage.h"
 #include "benchchannelobject.h"
 #include "benchoptions.h"
+#include "benchreport.h"
 #include "processmetrics.h"
 
 #include <QApplication>
@@ -72,32 +73,6 @@ bool installChannelScript(QWebEnginePage *page)
     script.setSourceCode(QString::fromUtf8(channelScript.readAll()));
     page->scripts().insert(script);
     return true;
-}
-
-void printResult(const QString &bridge, const QJsonObject &page, const QJsonObject &load)
-{
-    QJsonObject result = load;
-    result.insert(QStringLiteral("program"),
-                  bridge == QLatin1String("prompt") ? QStringLiteral("floor") : bridge);
-    for (const QString &series :
-         {QStringLiteral("sync"), QStringLiteral("width"), QStringLiteral("idle")}) {
-        const QJsonObject figures = page.value(series).toObject();
-        if (figures.isEmpty())
-            continue;
-        result.insert(series + QStringLiteral("MedianMs"),
-                      figures.value(QStringLiteral("medianMs")));
-        result.insert(series + QStringLiteral("P99Ms"), figures.value(QStringLiteral("p99Ms")));
-        result.insert(series + QStringLiteral("MidMeanMs"),
-                      figures.value(QStringLiteral("midMeanMs")));
-        result.insert(series + QStringLiteral("Calls"), figures.value(QStringLiteral("calls")));
-    }
-    const QJsonObject burst = page.value(QStringLiteral("burst")).toObject();
-    if (!burst.isEmpty()) {
-        result.insert(QStringLiteral("burstPerSecond"), burst.value(QStringLiteral("perSecond")));
-        result.insert(QStringLiteral("burstRequests"), burst.value(QStringLiteral("requests")));
-    }
-    std::printf("RESULT %s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
 }
 
 } // namespace
@@ -169,7 +144,9 @@ int main(int argc, char **argv)
             application.exit(1);
             return;
         }
-        printResult(bare.bridge, result, load);
+        printPageResult(bare.bridge == QLatin1String("prompt") ? QStringLiteral("floor")
+                                                               : bare.bridge,
+                        result, load);
         application.quit();
     };
     QObject::connect(page, &BenchBarePage::reported, reported);

@@ -8,6 +8,7 @@
 //                    [--warmup 200]
 
 #include "benchoptions.h"
+#include "benchreport.h"
 #include "jsonqt.h"
 #include "processmetrics.h"
 #include "qglobalsettings.h"
@@ -31,29 +32,6 @@ QJsonObject toJson(const Json::Value &value)
     return QJsonDocument::fromJson(Json::toQString(value, false).toUtf8()).object();
 }
 
-// One flat RESULT line: compare.sh's table reads figures by name.
-void printResult(const QJsonObject &page, const QJsonObject &load)
-{
-    QJsonObject result = load;
-    result.insert(QStringLiteral("program"), QStringLiteral("shell"));
-    for (const QString &series :
-         {QStringLiteral("sync"), QStringLiteral("width"), QStringLiteral("idle")}) {
-        const QJsonObject figures = page.value(series).toObject();
-        result.insert(series + QStringLiteral("MedianMs"),
-                      figures.value(QStringLiteral("medianMs")));
-        result.insert(series + QStringLiteral("P99Ms"), figures.value(QStringLiteral("p99Ms")));
-        result.insert(series + QStringLiteral("MidMeanMs"),
-                      figures.value(QStringLiteral("midMeanMs")));
-        result.insert(series + QStringLiteral("Calls"), figures.value(QStringLiteral("calls")));
-    }
-    const QJsonObject burst = page.value(QStringLiteral("burst")).toObject();
-    result.insert(QStringLiteral("burstPerSecond"), burst.value(QStringLiteral("perSecond")));
-    result.insert(QStringLiteral("burstRequests"), burst.value(QStringLiteral("requests")));
-    result.insert(QStringLiteral("burstRefused"), burst.value(QStringLiteral("refused")));
-    std::printf("RESULT %s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -74,7 +52,7 @@ int main(int argc, char **argv)
             reply->setResult(true);
             const QJsonObject result = toJson(param);
             if (result.value(QStringLiteral("phase")).toString() == QLatin1String("done")) {
-                printResult(result, load);
+                printPageResult(QStringLiteral("shell"), result, load);
                 QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
             } else {
                 std::fprintf(stderr, "bench: the page reported %s\n",

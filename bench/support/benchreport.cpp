@@ -27,3 +27,29 @@ void printBenchReport(const BenchLabels &labels, const QJsonObject &results, int
     std::printf("RESULT %s\n", QJsonDocument(results).toJson(QJsonDocument::Compact).constData());
     std::fflush(stdout);
 }
+
+void printPageResult(const QString &program, const QJsonObject &page, const QJsonObject &load)
+{
+    QJsonObject result = load;
+    result.insert(QStringLiteral("program"), program);
+    for (const QString &series :
+         {QStringLiteral("sync"), QStringLiteral("width"), QStringLiteral("idle")}) {
+        const QJsonObject figures = page.value(series).toObject();
+        if (figures.isEmpty())
+            continue;
+        result.insert(series + QStringLiteral("MedianMs"),
+                      figures.value(QStringLiteral("medianMs")));
+        result.insert(series + QStringLiteral("P99Ms"), figures.value(QStringLiteral("p99Ms")));
+        result.insert(series + QStringLiteral("MidMeanMs"),
+                      figures.value(QStringLiteral("midMeanMs")));
+        result.insert(series + QStringLiteral("Calls"), figures.value(QStringLiteral("calls")));
+    }
+    const QJsonObject burst = page.value(QStringLiteral("burst")).toObject();
+    if (!burst.isEmpty()) {
+        result.insert(QStringLiteral("burstPerSecond"), burst.value(QStringLiteral("perSecond")));
+        result.insert(QStringLiteral("burstRequests"), burst.value(QStringLiteral("requests")));
+        result.insert(QStringLiteral("burstRefused"), burst.value(QStringLiteral("refused")));
+    }
+    std::printf("RESULT %s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
