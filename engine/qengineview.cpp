@@ -201,12 +201,8 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
                                    QString *result)
 {
     QEngineContext *context = QEngineContext::instance();
-    // Nothing of a payload without the token is parsed: Qt's JSON reader loses the memory of
-    // a repeated key's earlier array or object, which any page could repeat without end.
-    const QPromptChannel::Call call = QPromptChannel::carriesToken(payload, context->token())
-        ? QPromptChannel::decodeCall(payload)
-        : QPromptChannel::Call();
-    if (call.valid && call.isDocumentCheck && call.token == context->token()) {
+    const QPromptChannel::Call call = QPromptChannel::decodeCall(payload, context->token());
+    if (call.valid && call.isDocumentCheck) {
         // Asked at the document's creation, before any script of its own ran: the address is
         // its own, provided the browser agrees on the origin.
         const QUrl document(call.documentAddress);
@@ -217,7 +213,7 @@ bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &pa
         *result = QPromptChannel::encodeValue(QJsonValue(trusted));
         return true;
     }
-    if (!call.valid || call.isDocumentCheck || call.token != context->token()) {
+    if (!call.valid) {
         QEngineLog::warning(QStringLiteral("refused a bridge call not made by a bound function "
                                            "of the main frame (from %1)")
                                 .arg(securityOrigin.toString()));

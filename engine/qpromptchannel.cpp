@@ -15,6 +15,10 @@ namespace {
 
 // prompt() truncates its result at U+0000; such texts travel with U+0000 and U+0001 escaped.
 constexpr QChar kEscape = QChar(0x0001);
+// What a payload starts with, ahead of the token and a colon: the framed calls of a bound
+// function, or the address a new document asks about.
+constexpr QChar kCallLead = QLatin1Char('@');
+constexpr QChar kCheckLead = QLatin1Char('?');
 
 // The page's prompt and JSON.stringify are captured before any page script runs, so the page
 // cannot observe the token by replacing them. The payload is put together by hand:
@@ -23,8 +27,9 @@ constexpr QChar kEscape = QChar(0x0001);
 const char kCoreScript[] = R"JS((function () {
 'use strict';
 if (Object.prototype.hasOwnProperty.call(window, '@GLOBAL@')) return;
-var marker = @MARKER@, token = @TOKEN@;
+var marker = @MARKER@, token = @TOKEN@, callLead = @CALL_LEAD@ + token + ':';
 var ask = window.prompt.bind(window), stringify = JSON.stringify;
+var find = Function.prototype.call.bind(String.prototype.indexOf);
 // The browser's message port, taken before any page script can put a stand-in in its place.
 var port = window.qt && window.qt.webChannelTransport;
 var send = port && typeof port.send === 'function' ? port.send.bind(port) : null;
@@ -32,8 +37,7 @@ var soon = typeof queueMicrotask === 'function' ? queueMicrotask.bind(window)
     : function (f) { Promise.resolve().then(f); };
 // Asked before anything is defined: a document that may not use the bridge keeps nothing.
 try {
-    if (ask(marker, '{"t":' + stringify(token) + ',"d":' + stringify(String(location.href)) + '}')
-        !== 'b1') return;
+    if (ask(marker, @CHECK_LEAD@ + token + ':' + String(location.href)) !== 'b1') return;
 } catch (e) {
     return;
 }
@@ -51,11 +55,6 @@ function encode(v) {
     default: return v === null ? 'null' : '{"o":1}';
     }
 }
-function encodeArguments(args) {
-    var text = '[';
-    for (var i = 0; i < args.length; ++i) text += (i ? ',' : '') + encode(args[i]);
-    return text + ']';
-}
 function unescapeText(text) {
     return text.replace(/\u0001([01])/g, function (m, d) { return d === '0' ? '\u0000' : '\u0001'; });
 }
@@ -71,21 +70,27 @@ function decode(reply) {
     }
     return undefined;
 }
+// Calls are framed, not written as JSON: each text goes as it is, after its length. prompt()
+// ends its text at U+0000, so a text holding one goes as JSON.
 // Posted calls wait here until the page's current task ends, then go together, without
-// waiting for an answer. A call that waits takes them along, so the host always sees them first.
-// They are framed, not written as JSON: each text goes as it is, after its length.
+// waiting for an answer. A call that waits takes them along ahead of itself, so the host
+// always sees them first.
 var posted = '', flushing = false;
 function frame(text) { return text.length + ':' + text; }
+function frameCall(name, args) {
+    var text = frame(typeof name === 'string' ? name : '') + args.length + ':';
+    for (var i = 0; i < args.length; ++i)
+        text += typeof args[i] === 'string' && find(args[i], '\0') < 0 ? 's' + frame(args[i])
+            : 'j' + frame(encode(args[i]));
+    return text;
+}
 function takePosted() {
     var calls = posted;
     posted = '';
     return calls;
 }
 function roundTrip(name, args) {
-    var payload = '{"t":' + stringify(token) + ',"n":' + stringify(typeof name === 'string' ? name : '')
-        + ',"a":' + encodeArguments(args);
-    if (posted) payload += ',"q":' + stringify(takePosted());
-    return decode(ask(marker, payload + '}'));
+    return decode(ask(marker, callLead + takePosted() + frameCall(name, args)));
 }
 function flush() {
     flushing = false;
@@ -109,9 +114,7 @@ function call(name, args) {
     }
 }
 function post(name, args) {
-    posted += frame(typeof name === 'string' ? name : '') + args.length + ':';
-    for (var i = 0; i < args.length; ++i)
-        posted += typeof args[i] === 'string' ? 's' + frame(args[i]) : 'j' + frame(encode(args[i]));
+    posted += frameCall(name, args);
     if (!flushing) {
         flushing = true;
         soon(flush);
@@ -187,13 +190,60 @@ QJsonValue decodeArgument(const QJsonValue &value)
     return QJsonValue(QJsonObject());
 }
 
-QVector<QJsonValue> decodeArguments(const QJsonArray &array)
+// One framed part at *at: its length, a colon, then that many characters.
+bool readPart(const QString &calls, int *at, QString *text)
 {
-    QVector<QJsonValue> arguments;
-    arguments.reserve(array.size());
-    for (const QJsonValue &argument : array)
-        arguments.append(decodeArgument(argument));
-    return arguments;
+    const int colon = calls.indexOf(QLatin1Char(':'), *at);
+    if (colon < 0 || colon - *at > 9)
+        return false;
+    bool ok = false;
+    const int length = calls.midRef(*at, colon - *at).toInt(&ok);
+    if (!ok || length < 0 || length > calls.size() - colon - 1)
+        return false;
+    *text = calls.mid(colon + 1, length);
+    *at = colon + 1 + length;
+    return true;
+}
+
+bool readInvocation(const QString &calls, int *at, QPromptChannel::Invocation *invocation)
+{
+    if (!readPart(calls, at, &invocation->name))
+        return false;
+    const int colon = calls.indexOf(QLatin1Char(':'), *at);
+    bool ok = false;
+    const int argc = colon < 0 || colon - *at > 4 ? -1 : calls.midRef(*at, colon - *at).toInt(&ok);
+    if (!ok || argc < 0)
+        return false;
+    *at = colon + 1;
+    invocation->arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i) {
+        const QChar kind = *at < calls.size() ? calls.at(*at) : QChar();
+        ++*at;
+        QString text;
+        if ((kind != QLatin1Char('s') && kind != QLatin1Char('j')) || !readPart(calls, at, &text))
+            return false;
+        if (kind == QLatin1Char('s')) {
+            invocation->arguments.append(QJsonValue(text));
+        } else {
+            // Any other value, as the page's encoder writes it.
+            const QJsonDocument value =
+                QJsonDocument::fromJson(QByteArray("[") + text.toUtf8() + QByteArray("]"));
+            invocation->arguments.append(decodeArgument(value.array().at(0)));
+        }
+    }
+    return true;
+}
+
+// Whether payload is lead, token and a colon; the rest starts at *rest.
+bool hasLead(const QString &payload, QChar lead, const QString &token, int *rest)
+{
+    if (token.isEmpty() || payload.size() < token.size() + 2 || payload.at(0) != lead
+        || payload.at(token.size() + 1) != QLatin1Char(':')
+        || payload.midRef(1, token.size()) != token) {
+        return false;
+    }
+    *rest = token.size() + 2;
+    return true;
 }
 
 } // namespace
@@ -215,6 +265,8 @@ QString QPromptChannel::coreScript(const QString &token, const QString &receiver
     script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
     script.replace(QLatin1String("@MARKER@"), ScriptLiteral::quoted(callMarker()));
     script.replace(QLatin1String("@TOKEN@"), ScriptLiteral::quoted(token));
+    script.replace(QLatin1String("@CALL_LEAD@"), ScriptLiteral::quoted(QString(kCallLead)));
+    script.replace(QLatin1String("@CHECK_LEAD@"), ScriptLiteral::quoted(QString(kCheckLead)));
     script.replace(QLatin1String("@RECEIVER@"), ScriptLiteral::quoted(receiver));
     script.replace(QLatin1String("@PROPERTY@"), QString::number(receiverProperty));
     return script;
@@ -241,41 +293,30 @@ bool QPromptChannel::isValidName(const QString &name)
     return identifier.match(name).hasMatch() && name != bridgeGlobalName();
 }
 
-bool QPromptChannel::carriesToken(const QString &payload, const QString &token)
-{
-    const QLatin1String lead("{\"t\":\"");
-    return !token.isEmpty() && payload.startsWith(lead)
-        && payload.midRef(lead.size(), token.size()) == token
-        && payload.midRef(lead.size() + token.size(), 2) == QLatin1String("\",");
-}
-
-QPromptChannel::Call QPromptChannel::decodeCall(const QString &payload)
+QPromptChannel::Call QPromptChannel::decodeCall(const QString &payload, const QString &token)
 {
     Call call;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(payload.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return call;
-    const QJsonObject object = document.object();
-    const QJsonValue token = object.value(QLatin1String("t"));
-    const QJsonValue address = object.value(QLatin1String("d"));
-    if (token.isString() && address.isString()) {
-        call.token = token.toString();
+    int at = 0;
+    if (hasLead(payload, kCheckLead, token, &at)) {
         call.isDocumentCheck = true;
-        call.documentAddress = address.toString();
+        call.documentAddress = payload.mid(at);
         call.valid = true;
         return call;
     }
-    const QJsonValue name = object.value(QLatin1String("n"));
-    const QJsonValue arguments = object.value(QLatin1String("a"));
-    if (!token.isString() || !name.isString() || !arguments.isArray())
+    if (!hasLead(payload, kCallLead, token, &at))
         return call;
-    call.token = token.toString();
-    call.name = name.toString();
-    call.arguments = decodeArguments(arguments.toArray());
-    const QJsonValue posted = object.value(QLatin1String("q"));
-    if (posted.isString())
-        call.posted = decodePosted(posted.toString());
+    // The waiting call comes last, after those posted before it; all of it must be whole.
+    while (at < payload.size()) {
+        Invocation invocation;
+        if (!readInvocation(payload, &at, &invocation))
+            return Call();
+        call.posted.append(std::move(invocation));
+    }
+    if (call.posted.isEmpty())
+        return call;
+    Invocation waiting = call.posted.takeLast();
+    call.name = std::move(waiting.name);
+    call.arguments = std::move(waiting.arguments);
     call.valid = true;
     return call;
 }
@@ -284,49 +325,11 @@ QVector<QPromptChannel::Invocation> QPromptChannel::decodePosted(const QString &
 {
     QVector<Invocation> invocations;
     int at = 0;
-    // One framed part: its length, a colon, then that many characters.
-    const auto part = [&calls, &at](QString *text) {
-        const int colon = calls.indexOf(QLatin1Char(':'), at);
-        if (colon < 0 || colon - at > 9)
-            return false;
-        bool ok = false;
-        const int length = calls.midRef(at, colon - at).toInt(&ok);
-        if (!ok || length < 0 || length > calls.size() - colon - 1)
-            return false;
-        *text = calls.mid(colon + 1, length);
-        at = colon + 1 + length;
-        return true;
-    };
     while (at < calls.size()) {
         Invocation invocation;
-        if (!part(&invocation.name))
+        if (!readInvocation(calls, &at, &invocation))
             break;
-        const int colon = calls.indexOf(QLatin1Char(':'), at);
-        bool ok = false;
-        const int argc = colon < 0 || colon - at > 4 ? -1 : calls.midRef(at, colon - at).toInt(&ok);
-        if (!ok || argc < 0)
-            break;
-        at = colon + 1;
-        bool whole = true;
-        for (int i = 0; i < argc && whole; ++i) {
-            const QChar kind = at < calls.size() ? calls.at(at) : QChar();
-            ++at;
-            QString text;
-            whole = (kind == QLatin1Char('s') || kind == QLatin1Char('j')) && part(&text);
-            if (!whole)
-                break;
-            if (kind == QLatin1Char('s')) {
-                invocation.arguments.append(QJsonValue(text));
-            } else {
-                // An argument other than text, as encoded for a waiting call.
-                const QJsonDocument value =
-                    QJsonDocument::fromJson(QByteArray("[") + text.toUtf8() + QByteArray("]"));
-                invocation.arguments.append(decodeArgument(value.array().at(0)));
-            }
-        }
-        if (!whole)
-            break;
-        invocations.append(invocation);
+        invocations.append(std::move(invocation));
     }
     return invocations;
 }

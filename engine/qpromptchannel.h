@@ -9,18 +9,19 @@
 /**
  * The prompt channel between a page's bound script functions and the engine.
  *
- * A bound function calls prompt() with callMarker() as the message and a JSON payload
- * {"t": token, "n": name, "a": [arguments]} as the default value; the answer is the prompt's
- * result, a type letter followed by the value. Each new main-frame document first asks, with
- * {"t": token, "d": its address}, whether it may have the bridge at all, and defines nothing
- * unless the answer is true. Pure text handling, no browser objects.
+ * A bound function calls prompt() with callMarker() as the message and "@<token>:<calls>" as the
+ * default value; the answer is the prompt's result, a type letter followed by the value. Each
+ * new main-frame document first asks, with "?<token>:<its address>", whether it may have the
+ * bridge at all, and defines nothing unless the answer is true. Pure text handling, no browser
+ * objects.
  *
- * Posted calls need no answer: they wait in the page until its current task ends and then go
- * together, as one message [token, calls] over the browser's message port, or, when a call that
- * waits comes first, ahead of it in its payload ("q": calls). calls is framed text: for each
- * call its name, its argument count and each argument, where a framed part is its length in
- * characters, a colon and the characters: "<n>:<name><count>:" then "s<n>:<text>" for a text
- * or "j<n>:<json>" for any other value, as the waiting calls encode it.
+ * Calls are framed text: for each call its name, its argument count and each argument, where a
+ * framed part is its length in characters, a colon and the characters: "<n>:<name><count>:"
+ * then "s<n>:<text>" for a text or "j<n>:<json>" for any other value (and for a text holding
+ * U+0000, which prompt() would cut short). Posted calls need no answer: they wait in the page
+ * until its current task ends and then go together, as one message [token, calls] over the
+ * browser's message port, or, when a call that waits comes first, ahead of it in its payload,
+ * the waiting call last.
  */
 class QPromptChannel
 {
@@ -32,15 +33,15 @@ public:
         QVector<QJsonValue> arguments;
     };
 
-    /// One decoded call; valid is false when the payload was not a well-formed call.
+    /// One decoded call; valid is false when the payload was not a well-formed call with the
+    /// token.
     struct Call
     {
         bool valid = false;
-        QString token;
         QString name;
         QVector<QJsonValue> arguments;
         /// Set for the question a new document asks before it defines any bound function:
-        /// its own address, {"t": token, "d": address}. Answered with a boolean.
+        /// its own address. Answered with a boolean.
         bool isDocumentCheck = false;
         QString documentAddress;
         /// Calls posted earlier, to be run first.
@@ -65,10 +66,10 @@ public:
     /// True for names that are plain script identifiers (and not the bridge's own).
     static bool isValidName(const QString &name);
 
-    /// Whether payload begins as the bound functions write it, with token: cheap, and checked
-    /// before anything of a payload is parsed.
-    static bool carriesToken(const QString &payload, const QString &token);
-    static Call decodeCall(const QString &payload);
+    /// A payload as the core script writes it: "?", token, ":" and the document's address, or
+    /// "@", token, ":" and framed calls (decodePosted()), the waiting one last. Nothing after a
+    /// wrong token is read.
+    static Call decodeCall(const QString &payload, const QString &token);
     /// Posted calls from their framed text; a call of the wrong form ends the list.
     static QVector<Invocation> decodePosted(const QString &calls);
     static QString encodeValue(const QJsonValue &value);

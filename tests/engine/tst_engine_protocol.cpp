@@ -96,17 +96,28 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
 {
-    const QPromptChannel::Call call = QPromptChannel::decodeCall(
-        payload(R"({"t":"secret","n":"win_message","a":["te\u0000xt\ud800",5.5,true,null,{"u":1},)"
-                R"({"n":"NaN"},{"n":"-Infinity"},{"n":"12"},{"o":1},[1,[2]],{"a":[3]}]})"));
+    // Texts go as they are; every other value as the page's encoder writes it.
+    const QString text = QStringLiteral("te") + QChar(0) + QStringLiteral("xt") + QChar(0xd800);
+    const QString values[] = {"5.5",
+                              "true",
+                              "null",
+                              "{\"u\":1}",
+                              "{\"n\":\"NaN\"}",
+                              "{\"n\":\"-Infinity\"}",
+                              "{\"n\":\"12\"}",
+                              "{\"o\":1}",
+                              "[1,[2]]",
+                              "{\"a\":[3]}"};
+    QString framed = QStringLiteral("@secret:11:win_message11:s%1:%2").arg(text.size()).arg(text);
+    for (const QString &value : values)
+        framed += QStringLiteral("j%1:%2").arg(value.size()).arg(value);
+    const QPromptChannel::Call call = QPromptChannel::decodeCall(framed, QStringLiteral("secret"));
     ASSERT_TRUE(call.valid);
-    EXPECT_EQ(call.token, QStringLiteral("secret"));
+    EXPECT_FALSE(call.isDocumentCheck);
+    EXPECT_TRUE(call.posted.isEmpty());
     EXPECT_EQ(call.name, QStringLiteral("win_message"));
     ASSERT_EQ(call.arguments.size(), 11);
-    const QString text = call.arguments.at(0).toString();
-    ASSERT_EQ(text.size(), 6);
-    EXPECT_EQ(text.at(2).unicode(), 0);
-    EXPECT_EQ(text.at(5).unicode(), 0xd800);
+    EXPECT_EQ(call.arguments.at(0).toString(), text);
     EXPECT_EQ(call.arguments.at(1).toDouble(), 5.5);
     EXPECT_TRUE(call.arguments.at(2).toBool());
     EXPECT_TRUE(call.arguments.at(3).isNull());
@@ -119,12 +130,20 @@ TEST(EngineProtocol, DecodesCallsWithEveryArgumentKind)
     for (int i = 8; i < 11; ++i)
         EXPECT_EQ(call.arguments.at(i), QJsonValue(QJsonObject())) << i;
 
-    const QPromptChannel::Call check =
-        QPromptChannel::decodeCall(payload(R"({"t":"secret","d":"file:///opt/app/index.html"})"));
+    // Calls posted before it ride ahead of the waiting one.
+    const QPromptChannel::Call carried = QPromptChannel::decodeCall(
+        QStringLiteral("@secret:1:a0:1:b1:s2:ok1:c0:"), QStringLiteral("secret"));
+    ASSERT_TRUE(carried.valid);
+    EXPECT_EQ(carried.name, QStringLiteral("c"));
+    ASSERT_EQ(carried.posted.size(), 2);
+    EXPECT_EQ(carried.posted[0].name, QStringLiteral("a"));
+    EXPECT_EQ(carried.posted[1].arguments.value(0).toString(), QStringLiteral("ok"));
+
+    const QPromptChannel::Call check = QPromptChannel::decodeCall(
+        QStringLiteral("?secret:file:///opt/app/index.html"), QStringLiteral("secret"));
     ASSERT_TRUE(check.valid);
     EXPECT_TRUE(check.isDocumentCheck);
     EXPECT_EQ(check.documentAddress, QStringLiteral("file:///opt/app/index.html"));
-    EXPECT_FALSE(QPromptChannel::decodeCall(payload(R"({"d":"file:///x"})")).valid);
 }
 
 // Posted calls are framed text: each part its length, a colon, then the characters as they are.
@@ -159,37 +178,39 @@ TEST(EngineProtocol, DecodesFramedPostedCalls)
     }
 }
 
-TEST(EngineProtocol, OnlyPayloadsWrittenWithTheTokenAreParsed)
+// Only a whole call written with the token is a call: a broken one runs nothing, not even
+// the posted calls ahead of it.
+TEST(EngineProtocol, RejectsPayloadsWithoutTheTokenOrOfTheWrongForm)
 {
     const struct
     {
         const char *payload;
-        bool carries;
+        bool valid;
     } rows[] = {
-        {R"({"t":"ab12","n":"f","a":[]})", true},
-        {R"({"t":"ab12","d":"file:///x"})", true},
-        {R"({"t":"ab123","n":"f","a":[]})", false},
-        {R"({"t":"ab1","n":"f","a":[]})", false},
-        {R"({ "t":"ab12","n":"f","a":[]})", false},
-        {R"({"n":"f","t":"ab12","a":[]})", false},
-        {R"({"t":"AB12","n":"f","a":[]})", false},
-        {R"({"t":"ab12"})", false},
+        {"@ab12:1:f0:", true},
+        {"?ab12:file:///x", true},
+        {"@ab12:1:f0:1:g1:s0:", true},
+        {"@ab123:1:f0:", false},
+        {"@ab1:1:f0:", false},
+        {"@AB12:1:f0:", false},
+        {"@ab12", false},
+        {"@ab12:", false},
+        {"?ab1", false},
+        {" @ab12:1:f0:", false},
+        {"{\"t\":\"ab12\",\"n\":\"f\",\"a\":[]}", false},
+        {"@ab12:1:f1:", false},
+        {"@ab12:1:f1:x1:a", false},
+        {"@ab12:1:f0:1:g", false},
+        {"@ab12:1:f0:junk", false},
+        {"@ab12:2:f0:", false},
         {"", false},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(QPromptChannel::carriesToken(payload(row.payload), QStringLiteral("ab12")),
-                  row.carries)
+    for (const auto &row : rows) {
+        EXPECT_EQ(QPromptChannel::decodeCall(payload(row.payload), QStringLiteral("ab12")).valid,
+                  row.valid)
             << row.payload;
-    EXPECT_FALSE(QPromptChannel::carriesToken(payload(R"({"t":"","n":"f"})"), QString()));
-}
-
-TEST(EngineProtocol, RejectsMalformedCalls)
-{
-    for (const char *bad :
-         {"", "not json", "[]", R"({"n":"f","a":[]})", R"({"t":"x","a":[]})",
-          R"({"t":"x","n":"f"})", R"({"t":1,"n":"f","a":[]})", R"({"t":"x","n":"f","a":{}})"}) {
-        EXPECT_FALSE(QPromptChannel::decodeCall(payload(bad)).valid) << bad;
     }
+    EXPECT_FALSE(QPromptChannel::decodeCall(payload("@:1:f0:"), QString()).valid);
 }
 
 TEST(EngineProtocol, EncodesResultsByType)

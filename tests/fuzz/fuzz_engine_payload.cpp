@@ -1,8 +1,7 @@
 // libFuzzer target: the engine's decoders of the payload a bound function sends with prompt()
 // and of the calls the page posts.
-// As in the engine, only payloads that begin with the token are decoded (the seeds use the
-// token "token"). Any text must decode without fault; a decoded call holds only values the
-// bridge can carry, and written out again it decodes to the same call.
+// The seeds use the token "token". Any text must decode without fault; a decoded call holds
+// only values the bridge can carry, and written out again it decodes to the same call.
 
 #include "qpromptchannel.h"
 
@@ -55,6 +54,38 @@ bool sameArgument(const QJsonValue &a, const QJsonValue &b)
     return a == b;
 }
 
+QString frame(const QString &text)
+{
+    return QString::number(text.size()) + QLatin1Char(':') + text;
+}
+
+// The invocation framed as the page's core script writes it.
+QString framed(const QString &name, const QVector<QJsonValue> &arguments)
+{
+    QString text = frame(name) + QString::number(arguments.size()) + QLatin1Char(':');
+    for (const QJsonValue &argument : arguments) {
+        if (argument.isString()) {
+            text += QLatin1Char('s') + frame(argument.toString());
+        } else {
+            const QString json = QString::fromUtf8(
+                QJsonDocument(QJsonArray {encoded(argument)}).toJson(QJsonDocument::Compact));
+            text += QLatin1Char('j') + frame(json.mid(1, json.size() - 2));
+        }
+    }
+    return text;
+}
+
+void checkCallsHoldOnlyCarriedValues(const QVector<QJsonValue> &arguments, const QString &payload)
+{
+    for (const QJsonValue &argument : arguments) {
+        check(!argument.isArray(), "an array crossed the bridge", payload);
+        check(!argument.isObject() || argument.toObject().isEmpty(),
+              "an object with members crossed the bridge", payload);
+        // Every value has an answer the page's decoder understands.
+        check(!QPromptChannel::encodeValue(argument).isEmpty(), "value without an answer", payload);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -70,33 +101,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             check(!argument.isString() || payload.contains(argument.toString()),
                   "a posted text that the input does not hold", payload);
     }
-    if (!QPromptChannel::carriesToken(payload, QStringLiteral("token")))
-        return 0;
-    const QPromptChannel::Call call = QPromptChannel::decodeCall(payload);
+    const QString token = QStringLiteral("token");
+    const QPromptChannel::Call call = QPromptChannel::decodeCall(payload, token);
     if (!call.valid)
         return 0;
     if (call.isDocumentCheck) {
-        check(call.name.isEmpty() && call.arguments.isEmpty(), "document check with a call",
-              payload);
+        check(call.name.isEmpty() && call.arguments.isEmpty() && call.posted.isEmpty(),
+              "document check with a call", payload);
         return 0;
     }
-    QJsonArray arguments;
-    for (const QJsonValue &argument : call.arguments) {
-        check(!argument.isArray(), "an array crossed the bridge", payload);
-        check(!argument.isObject() || argument.toObject().isEmpty(),
-              "an object with members crossed the bridge", payload);
-        arguments.append(encoded(argument));
-        // Every value has an answer the page's decoder understands.
-        check(!QPromptChannel::encodeValue(argument).isEmpty(), "value without an answer", payload);
+    QString rewritten = QStringLiteral("@token:");
+    for (const QPromptChannel::Invocation &posted : call.posted) {
+        checkCallsHoldOnlyCarriedValues(posted.arguments, payload);
+        rewritten += framed(posted.name, posted.arguments);
     }
-    const QJsonObject again {{QStringLiteral("t"), call.token},
-                             {QStringLiteral("n"), call.name},
-                             {QStringLiteral("a"), arguments}};
-    const QString rewritten =
-        QString::fromUtf8(QJsonDocument(again).toJson(QJsonDocument::Compact));
-    const QPromptChannel::Call back = QPromptChannel::decodeCall(rewritten);
+    checkCallsHoldOnlyCarriedValues(call.arguments, payload);
+    rewritten += framed(call.name, call.arguments);
+    const QPromptChannel::Call back = QPromptChannel::decodeCall(rewritten, token);
     check(back.valid && !back.isDocumentCheck, "rewritten call does not decode", payload);
-    check(back.token == call.token && back.name == call.name, "token or name changed", payload);
+    check(back.name == call.name && back.posted.size() == call.posted.size(),
+          "name or posted calls changed", payload);
     check(back.arguments.size() == call.arguments.size(), "argument count changed", payload);
     for (int i = 0; i < call.arguments.size(); ++i)
         check(sameArgument(back.arguments.at(i), call.arguments.at(i)), "argument changed",
