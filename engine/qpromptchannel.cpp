@@ -306,15 +306,15 @@ QPromptChannel::Call QPromptChannel::decodeCall(const QString &payload, const QS
     if (!hasLead(payload, kCallLead, token, &at))
         return call;
     // The waiting call comes last, after those posted before it; all of it must be whole.
-    while (at < payload.size()) {
-        Invocation invocation;
-        if (!readInvocation(payload, &at, &invocation))
-            return Call();
-        call.posted.append(std::move(invocation));
-    }
-    if (call.posted.isEmpty())
+    Invocation waiting;
+    if (!readInvocation(payload, &at, &waiting))
         return call;
-    Invocation waiting = call.posted.takeLast();
+    while (at < payload.size()) {
+        call.posted.append(std::move(waiting));
+        waiting = Invocation();
+        if (!readInvocation(payload, &at, &waiting))
+            return Call();
+    }
     call.name = std::move(waiting.name);
     call.arguments = std::move(waiting.arguments);
     call.valid = true;
