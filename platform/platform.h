@@ -50,4 +50,7 @@ QStringList localServerNames(const QString &name, bool createFallback, QString *
 /// Whether a server listens at that address now; usable before the application exists.
 bool isLocalServerListening(const QString &serverName);
 
+/// Gives the heap's free pages back to the system; the heap keeps only what is in use.
+void releaseFreeMemory();
+
 } // namespace Platform

@@ -12,6 +12,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -202,6 +205,15 @@ bool isLocalServerListening(const QString &serverName)
         ::connect(probe, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
     ::close(probe);
     return listening;
+}
+
+void releaseFreeMemory()
+{
+#ifdef __GLIBC__
+    // The allocator returns only the free end of the main heap by itself; the pages of freed
+    // blocks inside it and inside the threads' heaps stay with the process until trimmed.
+    malloc_trim(0);
+#endif
 }
 
 } // namespace Platform

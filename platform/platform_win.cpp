@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstring>
+#include <malloc.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -105,6 +106,11 @@ bool isLocalServerListening(const QString &serverName)
 {
     const QString pipe = QStringLiteral("\\\\.\\pipe\\") + serverName;
     return WaitNamedPipeW(reinterpret_cast<LPCWSTR>(pipe.utf16()), 1) != FALSE;
+}
+
+void releaseFreeMemory()
+{
+    _heapmin();
 }
 
 } // namespace Platform

@@ -47,7 +47,9 @@ QPixmap QLazyIconEngine::pixmap(const QSize &size, QIcon::Mode, QIcon::State)
         rendition->size.scaled(size.boundedTo(rendition->size), Qt::KeepAspectRatio);
     if (wanted != rendition->size)
         reader.setScaledSize(wanted);
-    return QPixmap::fromImage(reader.read());
+    // As decoded: converted to the premultiplied form the painter prefers, the larger pictures
+    // start threads of their own, and the window system converts them straight back.
+    return QPixmap::fromImage(reader.read(), Qt::NoFormatConversion);
 }
 
 void QLazyIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,

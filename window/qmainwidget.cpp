@@ -3,6 +3,7 @@
 #include "appidentity.h"
 #include "framelessgeometry.h"
 #include "hostcommands.h"
+#include "platform.h"
 #include "qglobalsettings.h"
 #include "qlazyiconengine.h"
 #include "quserbutton.h"
@@ -102,6 +103,9 @@ void QMainWidget::startAfterLoadWork()
     QTimer::singleShot(kAfterLoadDelayMs, this, [this] {
         setWindowIcon(windowIconRenditions());
         m_userHelp.checkUpdate(false);
+        // Starting the engine and loading the page leave freed blocks in the heaps, whose pages
+        // the allocator would otherwise keep for the rest of the run.
+        Platform::releaseFreeMemory();
     });
 }
 

@@ -8,10 +8,12 @@
 #include <QTemporaryDir>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 TEST(PlatformServer, ListeningServerIsFound)
 {
@@ -167,4 +169,40 @@ TEST(PlatformProcess, CommandLineIsTheProcesssOwn)
     ASSERT_FALSE(arguments.isEmpty());
     EXPECT_TRUE(arguments.first().endsWith(QStringLiteral("tst_platform")));
     EXPECT_FALSE(arguments.last().isEmpty());
+}
+
+namespace {
+
+qint64 residentKilobytes()
+{
+    QFile file(QStringLiteral("/proc/self/statm"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = file.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE) / 1024;
+}
+
+} // namespace
+
+TEST(PlatformMemory, FreedHeapPagesGoBackToTheSystem)
+{
+    // Small blocks come from the heap itself, not from mappings of their own; the block kept
+    // last holds the heap's end, so nothing is given back until asked.
+    constexpr size_t kBlockSize = 8 * 1024;
+    constexpr int kBlocks = 4096;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    for (int i = 0; i < kBlocks; ++i) {
+        blocks.emplace_back(new char[kBlockSize]);
+        std::memset(blocks.back().get(), i, kBlockSize);
+    }
+    const std::unique_ptr<char[]> kept = std::move(blocks.back());
+    blocks.clear();
+    const qint64 before = residentKilobytes();
+    ASSERT_GT(before, 0);
+
+    Platform::releaseFreeMemory();
+
+    const qint64 freedKilobytes = qint64(kBlockSize) * (kBlocks - 1) / 1024;
+    EXPECT_GT(before - residentKilobytes(), freedKilobytes / 2);
+    EXPECT_EQ(kept[0], char((kBlocks - 1) & 0xff));
 }

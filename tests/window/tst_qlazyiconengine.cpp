@@ -15,6 +15,7 @@ private slots:
     void sizesAndRenditions_data();
     void sizesAndRenditions();
     void filesAreReadWhenAskedFor();
+    void picturesKeepTheirDecodedFormat();
 };
 
 void TestQLazyIconEngine::sizesAndRenditions_data()
@@ -72,6 +73,21 @@ void TestQLazyIconEngine::filesAreReadWhenAskedFor()
     QVERIFY(image.save(path));
     QCOMPARE(icon.pixmap(QSize(16, 16)).size(), QSize(16, 16));
     QVERIFY(QIcon(new QLazyIconEngine({})).isNull());
+}
+
+void TestQLazyIconEngine::picturesKeepTheirDecodedFormat()
+{
+    // The window system takes the icon as plain ARGB: a conversion to the premultiplied form
+    // (threads of its own for a picture this large) would only be converted straight back.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("logo.256.png"));
+    QImage image(256, 256, QImage::Format_ARGB32);
+    image.fill(qRgba(10, 200, 30, 100));
+    QVERIFY(image.save(path));
+    const QIcon icon(new QLazyIconEngine({{QSize(256, 256), path}}));
+    const QImage picture = icon.pixmap(QSize(256, 256)).toImage();
+    QCOMPARE(picture.format(), QImage::Format_ARGB32);
+    QCOMPARE(picture.pixel(128, 128), qRgba(10, 200, 30, 100));
 }
 
 QTEST_MAIN(TestQLazyIconEngine)
