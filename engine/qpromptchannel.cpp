@@ -215,7 +215,8 @@ bool readInvocation(const QString &calls, int *at, QPromptChannel::Invocation *i
     if (!ok || argc < 0)
         return false;
     *at = colon + 1;
-    invocation->arguments.reserve(argc);
+    // Each argument takes three characters at least: a count beyond that is not reserved for.
+    invocation->arguments.reserve(qMin(argc, (calls.size() - *at) / 3));
     for (int i = 0; i < argc; ++i) {
         const QChar kind = *at < calls.size() ? calls.at(*at) : QChar();
         ++*at;
