@@ -134,6 +134,12 @@ QVector<BenchTable::Row> BenchTable::rows() const
             row.baseline = median(baseline);
         if (row.shell && row.baseline && *row.baseline != 0)
             row.ratio = *row.shell / *row.baseline;
+        if (!shell.isEmpty() && shell.size() == baseline.size() && !baseline.contains(0.0)) {
+            QVector<double> ratios;
+            for (int run = 0; run < shell.size(); ++run)
+                ratios.append(shell.at(run) / baseline.at(run));
+            row.pairedRatio = median(ratios);
+        }
         if (figure.target == Target::None)
             row.verdict = Verdict::NoTarget;
         else if (!row.ratio)
@@ -151,7 +157,8 @@ QVector<QStringList> BenchTable::cells() const
 {
     QVector<QStringList> cells;
     cells.append({QStringLiteral("figure"), QStringLiteral("shell"), QStringLiteral("baseline"),
-                  QStringLiteral("ratio"), QStringLiteral("target"), QStringLiteral("runs")});
+                  QStringLiteral("ratio"), QStringLiteral("paired"), QStringLiteral("target"),
+                  QStringLiteral("runs")});
     for (const Row &row : rows()) {
         const Figure &figure = row.figure;
         const auto shown = [&figure](const std::optional<double> &value) {
@@ -160,14 +167,16 @@ QVector<QStringList> BenchTable::cells() const
                 : QStringLiteral("n/a");
         };
         QString target = targetText(figure);
+        const auto shownRatio = [](const std::optional<double> &ratio) {
+            return ratio ? number(*ratio, 2) + QStringLiteral("×") : QStringLiteral("n/a");
+        };
         const QString verdict = verdictText(row.verdict);
         if (!verdict.isEmpty())
             target += QStringLiteral(" (%1)").arg(verdict);
-        cells.append(
-            {figure.name, shown(row.shell),
-             shown(row.baseline) + QStringLiteral(" (%1)").arg(figure.baseline),
-             row.ratio ? number(*row.ratio, 2) + QStringLiteral("×") : QStringLiteral("n/a"),
-             target, QStringLiteral("%1/%2").arg(row.shellRuns).arg(row.baselineRuns)});
+        cells.append({figure.name, shown(row.shell),
+                      shown(row.baseline) + QStringLiteral(" (%1)").arg(figure.baseline),
+                      shownRatio(row.ratio), shownRatio(row.pairedRatio), target,
+                      QStringLiteral("%1/%2").arg(row.shellRuns).arg(row.baselineRuns)});
     }
     return cells;
 }

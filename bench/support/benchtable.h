@@ -10,6 +10,9 @@
 /// The side-by-side table of the bridge benchmarks: RESULT lines of several runs of the shell's
 /// programs and of their baselines go in; each figure comes out as the median over the runs for
 /// the shell and for its baseline, their ratio, and whether the ratio meets the figure's target.
+/// The runs of both sides alternate, so the n-th run of one ran next to the n-th of the other:
+/// the median of their ratios run by run is shown too, as it moves less when the machine's load
+/// changes between runs.
 class BenchTable
 {
 public:
@@ -41,6 +44,8 @@ public:
         std::optional<double> shell;
         std::optional<double> baseline;
         std::optional<double> ratio;
+        /// Only when both sides have the same number of runs.
+        std::optional<double> pairedRatio;
         Verdict verdict = Verdict::Unknown;
     };
 

@@ -29,6 +29,8 @@ struct Expected
 {
     bool hasRatio;
     double ratio;
+    /// Negative: none.
+    double paired;
     Verdict verdict;
     int shellRuns;
     int baselineRuns;
@@ -68,6 +70,10 @@ TEST_P(BenchTableRows, mediansRatiosAndVerdicts)
         if (expected.hasRatio && rows.at(i).ratio) {
             EXPECT_NEAR(*rows.at(i).ratio, expected.ratio, 1e-9);
         }
+        EXPECT_EQ(rows.at(i).pairedRatio.has_value(), expected.paired >= 0);
+        if (expected.paired >= 0 && rows.at(i).pairedRatio) {
+            EXPECT_NEAR(*rows.at(i).pairedRatio, expected.paired, 1e-9);
+        }
         EXPECT_EQ(rows.at(i).verdict, expected.verdict);
         EXPECT_EQ(rows.at(i).shellRuns, expected.shellRuns);
         EXPECT_EQ(rows.at(i).baselineRuns, expected.baselineRuns);
@@ -78,7 +84,8 @@ TEST_P(BenchTableRows, mediansRatiosAndVerdicts)
 INSTANTIATE_TEST_SUITE_P(
     Results, BenchTableRows,
     testing::Values(
-        // Medians of three runs on each side: 2 against 1 and 40 against 10.
+        // Medians of three runs on each side: 2 against 1 and 40 against 10. Run by run, the
+        // rates are 4, 6 and 50/11 times the channel's.
         TableCase {"medianOfOddRuns",
                    {R"(RESULT {"program":"shell","ms":2,"rate":40})",
                     R"(RESULT {"program":"shell","ms":9,"rate":30})",
@@ -89,36 +96,37 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(RESULT {"program":"channel","rate":10,"ms":4})",
                     R"(RESULT {"program":"channel","rate":5,"ms":4})",
                     R"(RESULT {"program":"channel","rate":11,"ms":4})"},
-                   {{true, 2.0, Verdict::Missed, 3, 3},
-                    {true, 4.0, Verdict::Met, 3, 3},
-                    {true, 2.0 / 4, Verdict::NoTarget, 3, 3}},
+                   {{true, 2.0, 2.0, Verdict::Missed, 3, 3},
+                    {true, 4.0, 50.0 / 11, Verdict::Met, 3, 3},
+                    {true, 2.0 / 4, 2.0 / 4, Verdict::NoTarget, 3, 3}},
                    0},
-        // Two runs: the mean of both; the ratio lands exactly on the target and meets it.
+        // Two runs: the mean of both; the ratio lands exactly on the target and meets it. One
+        // baseline run has no partner for the other: nothing is paired.
         TableCase {"medianOfEvenRunsOnTheTarget",
                    {R"(RESULT {"program":"shell","ms":2,"rate":30})",
                     R"(RESULT {"program":"shell","ms":2.4,"rate":30})",
                     R"(RESULT {"program":"floor","ms":2})",
                     R"(RESULT {"program":"channel","rate":10})"},
-                   {{true, 1.1, Verdict::Met, 2, 1},
-                    {true, 3.0, Verdict::Met, 2, 1},
-                    {false, 0, Verdict::NoTarget, 2, 0}},
+                   {{true, 1.1, -1, Verdict::Met, 2, 1},
+                    {true, 3.0, -1, Verdict::Met, 2, 1},
+                    {false, 0, -1, Verdict::NoTarget, 2, 0}},
                    0},
         // A throughput just under its floor misses; a time just over its ceiling misses.
         TableCase {"justMissed",
                    {R"(RESULT {"program":"shell","ms":1.1001,"rate":29.9})",
                     R"(RESULT {"program":"floor","ms":1})",
                     R"(RESULT {"program":"channel","rate":10,"ms":1})"},
-                   {{true, 1.1001, Verdict::Missed, 1, 1},
-                    {true, 2.99, Verdict::Missed, 1, 1},
-                    {true, 1.1001, Verdict::NoTarget, 1, 1}},
+                   {{true, 1.1001, 1.1001, Verdict::Missed, 1, 1},
+                    {true, 2.99, 2.99, Verdict::Missed, 1, 1},
+                    {true, 1.1001, 1.1001, Verdict::NoTarget, 1, 1}},
                    0},
         // No baseline, a zero baseline, or a figure that came as null: no ratio, no verdict.
         TableCase {"missingOrUnusableValues",
                    {R"(RESULT {"program":"shell","ms":1,"rate":null})",
                     R"(RESULT {"program":"channel","rate":0,"ms":0})"},
-                   {{false, 0, Verdict::Unknown, 1, 0},
-                    {false, 0, Verdict::Unknown, 0, 1},
-                    {false, 0, Verdict::NoTarget, 1, 1}},
+                   {{false, 0, -1, Verdict::Unknown, 1, 0},
+                    {false, 0, -1, Verdict::Unknown, 0, 1},
+                    {false, 0, -1, Verdict::NoTarget, 1, 1}},
                    0},
         // Other output is ignored; a RESULT that is not an object with a program is rejected.
         TableCase {"otherLinesAndBrokenResults",
@@ -127,9 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(RESULT ["shell"])", R"(RESULT {"program":7,"ms":1})",
                     R"(  RESULT {"program":"shell","ms":3}  )",
                     R"(RESULT {"program":"floor","ms":3})"},
-                   {{true, 1.0, Verdict::Met, 1, 1},
-                    {false, 0, Verdict::Unknown, 0, 0},
-                    {false, 0, Verdict::NoTarget, 1, 0}},
+                   {{true, 1.0, 1.0, Verdict::Met, 1, 1},
+                    {false, 0, -1, Verdict::Unknown, 0, 0},
+                    {false, 0, -1, Verdict::NoTarget, 1, 0}},
                    4}),
     [](const testing::TestParamInfo<TableCase> &info) { return std::string(info.param.name); });
 
@@ -160,15 +168,16 @@ TEST(BenchTable, printedTables)
     const QStringList markdown = table.markdown().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(markdown.size(), figures.size() + 2);
     EXPECT_EQ(markdown.at(0),
-              QStringLiteral("| figure | shell | baseline | ratio | target | runs |"));
-    EXPECT_EQ(markdown.at(1), QStringLiteral("| --- | ---: | ---: | ---: | ---: | ---: |"));
+              QStringLiteral("| figure | shell | baseline | ratio | paired | target | runs |"));
+    EXPECT_EQ(markdown.at(1), QStringLiteral("| --- | ---: | ---: | ---: | ---: | ---: | ---: |"));
     EXPECT_EQ(markdown.at(2),
-              QStringLiteral("| a \\| b | 0.250 ms | 0.125 ms (floor) | 2.00× | "
+              QStringLiteral("| a \\| b | 0.250 ms | 0.125 ms (floor) | 2.00× | 2.00× | "
                              "≤ 1.10× (missed) | 1/1 |"));
     EXPECT_EQ(markdown.at(3),
-              QStringLiteral("| at least | n/a | n/a (channel) | n/a | ≥ 3.00× (no data) | 0/0 |"));
+              QStringLiteral("| at least | n/a | n/a (channel) | n/a | n/a | "
+                             "≥ 3.00× (no data) | 0/0 |"));
     EXPECT_EQ(markdown.at(5),
-              QStringLiteral("| memory | 200.0 MiB | 100.0 MiB (floor) | 2.00× | "
+              QStringLiteral("| memory | 200.0 MiB | 100.0 MiB (floor) | 2.00× | 2.00× | "
                              "≤ 1.00× (missed) | 1/1 |"));
 
     // The terminal table has the same cells, each column starting at the same place.
