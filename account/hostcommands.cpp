@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -42,7 +43,7 @@ void HostCommands::queryLogin(const Json::Value &, const ReplyPtr &reply)
     Json::Value data;
     data["login"] = QUser::Instance()->isLogin();
     reply->setResult(true);
-    reply->setData(data);
+    reply->setData(std::move(data));
 }
 
 void HostCommands::queryUser(const Json::Value &, const ReplyPtr &reply)
@@ -55,7 +56,7 @@ void HostCommands::queryUser(const Json::Value &, const ReplyPtr &reply)
     data["login"] = !name.isEmpty();
     data["name"] = name.toStdString();
     reply->setResult(true);
-    reply->setData(data);
+    reply->setData(std::move(data));
 }
 
 void HostCommands::setLanguage(const Json::Value &param, const ReplyPtr &reply)
@@ -81,7 +82,7 @@ void HostCommands::setLanguage(const Json::Value &param, const ReplyPtr &reply)
     Json::Value data(Json::objectValue);
     data["lang"] = language.toStdString();
     reply->setResult(true);
-    reply->setData(data);
+    reply->setData(std::move(data));
 }
 
 QString HostCommands::loginEventCommand()

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -85,14 +86,14 @@ const char *QJsExecState::toUtf8(jsValue value)
     if (!data || !data->isString())
         return nullptr;
     const int index = static_cast<int>(static_cast<quint32>(static_cast<quint64>(value)));
-    const auto cached = m_textOfSlot.constFind(index);
-    if (cached != m_textOfSlot.constEnd())
-        return cached.value();
-    // Moving a QByteArray keeps its buffer, so earlier texts stay where they were handed out.
-    m_texts.push_back(toModifiedUtf8(data->toString()));
-    const char *text = m_texts.back().constData();
-    m_textOfSlot.insert(index, text);
-    return text;
+    // Moving a QByteArray keeps its buffer, so earlier texts stay where they were handed out
+    // when this grows. Only a null one, which owns no bytes, is made again.
+    if (m_texts.size() <= index)
+        m_texts.resize(m_values.size());
+    QByteArray &text = m_texts[index];
+    if (text.isNull())
+        text = toModifiedUtf8(data->toString());
+    return text.constData();
 }
 
 jsValue QJsExecState::string(const QString &text)
@@ -133,6 +134,9 @@ QByteArray QJsExecState::toModifiedUtf8(const QString &text)
 
 QString QJsExecState::fromModifiedUtf8(const char *utf8)
 {
+    // Replies are read on every call, and hardly ever hold U+0000: those need no copy first.
+    if (!std::strstr(utf8, "\xC0\x80"))
+        return QString::fromUtf8(utf8);
     QByteArray bytes(utf8);
     if (bytes.contains("\xC0\x80"))
         bytes.replace(QByteArrayLiteral("\xC0\x80"), QByteArray(1, '\0'));

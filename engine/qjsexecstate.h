@@ -3,12 +3,9 @@
 #include "wke.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QJsonValue>
 #include <QString>
 #include <QVector>
-
-#include <vector>
 
 /**
  * The script values of one call of a bound function: its arguments and the values the native
@@ -60,6 +57,6 @@ private:
     int m_argumentCount;
     bool m_posted;
     QVector<QJsonValue> m_values;
-    std::vector<QByteArray> m_texts;
-    QHash<int, const char *> m_textOfSlot;
+    /// The UTF-8 of the text in each slot, once asked for; indexed like m_values.
+    QVector<QByteArray> m_texts;
 };

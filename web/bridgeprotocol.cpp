@@ -69,16 +69,10 @@ public:
 
 // The engine writes U+0000 as C0 80. Read as bytes, that pair came back out of the writer
 // unchanged and reached the page as a raw U+0000 inside a string, which JSON.parse refuses; and
-// bytes that are no UTF-8 at all came back changed in pushes. So the text is made plain UTF-8
+// bytes that are no UTF-8 at all came back changed in pushes. So such text is made plain UTF-8
 // first.
 std::string plainUtf8(const char *text)
 {
-    // Most requests are plain ASCII, which needs nothing of this.
-    const char *end = text;
-    while (*end > 0)
-        ++end;
-    if (!*end)
-        return std::string(text, end);
     QByteArray bytes(text);
     bytes.replace(QByteArray("\xC0\x80", 2), QByteArray(1, '\0'));
     return QString::fromUtf8(bytes).toStdString();
@@ -114,8 +108,14 @@ bool BridgeProtocol::readRequest(const char *text, Json::Value *request, QString
         *refusal = QObject::tr("传入的参数为空");
         return false;
     }
+    // Most requests are plain ASCII, which is read where it lies.
+    const char *end = text;
+    while (*end > 0)
+        ++end;
+    const bool parsed =
+        *end ? parseRequest(plainUtf8(text), request) : parseRequest(text, end, request);
     // A request is one JSON object; any other JSON value is as malformed as broken text.
-    if (!parseRequest(plainUtf8(text), request) || !request->isObject()) {
+    if (!parsed || !request->isObject()) {
         *refusal = QObject::tr("json 格式错误！");
         return false;
     }
@@ -123,6 +123,11 @@ bool BridgeProtocol::readRequest(const char *text, Json::Value *request, QString
 }
 
 bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
+{
+    return parseRequest(text.data(), text.data() + text.size(), request);
+}
+
+bool BridgeProtocol::parseRequest(const char *begin, const char *end, Json::Value *request)
 {
     // One reader per thread, built once: building one costs about as much as a small request.
     thread_local const std::unique_ptr<Json::CharReader> reader = [] {
@@ -134,11 +139,10 @@ bool BridgeProtocol::parseRequest(const std::string &text, Json::Value *request)
         builder["failIfExtra"] = true;
         return std::unique_ptr<Json::CharReader>(builder.newCharReader());
     }();
-    std::string errors;
     Json::Value value;
     // The reader throws instead of failing at its nesting limit.
     try {
-        if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+        if (!reader->parse(begin, end, &value, nullptr))
             return false;
     } catch (const std::exception &) {
         return false;
@@ -160,7 +164,7 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
     if (!entry.handler)
         return refusal(notFoundText(name));
 
-    const Json::Value param = isObject ? request["param"] : Json::Value();
+    const Json::Value &param = isObject ? request["param"] : Json::Value::nullSingleton();
     if (isObject && readsTrue(request["async"])) {
         if (!entry.async)
             return refusal(asyncRefusedText(name));
@@ -382,8 +386,12 @@ QString BridgeProtocol::commandName(const Json::Value &cmd)
 {
     if (cmd.isNull())
         return QString();
-    if (cmd.isString())
-        return QString::fromStdString(cmd.asString());
+    if (cmd.isString()) {
+        // Read in place: a name is read on every call.
+        const char *begin = nullptr;
+        const char *end = nullptr;
+        return cmd.getString(&begin, &end) ? QString::fromUtf8(begin, int(end - begin)) : QString();
+    }
     // Not a name at all: quote the value as sent so the error says what arrived.
     return QString::fromStdString(writeJson(cmd, false)).trimmed();
 }

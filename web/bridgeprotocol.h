@@ -34,6 +34,7 @@ public:
     /// Parses JSON text; comments are allowed (and dropped), anything after the value is not,
     /// and neither is nesting deeper than the reader's limit.
     static bool parseRequest(const std::string &text, Json::Value *request);
+    static bool parseRequest(const char *begin, const char *end, Json::Value *request);
     /// Runs one request: synchronous commands at once, asynchronous ones through post. The
     /// outcome is always a reply: the handler's, a refusal (result false with its text), or
     /// the acceptance of an asynchronous call (result true, no data).

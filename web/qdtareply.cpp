@@ -24,7 +24,7 @@ void QDtaReply::setMsg(const QString &msg)
     m_msg = msg;
 }
 
-Json::Value QDtaReply::data() const
+const Json::Value &QDtaReply::data() const
 {
     return m_data;
 }
@@ -32,4 +32,9 @@ Json::Value QDtaReply::data() const
 void QDtaReply::setData(const Json::Value &data)
 {
     m_data = data;
+}
+
+void QDtaReply::setData(Json::Value &&data)
+{
+    m_data = std::move(data);
 }

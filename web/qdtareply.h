@@ -18,8 +18,9 @@ public:
     void setResult(bool result);
     QString msg() const;
     void setMsg(const QString &msg);
-    Json::Value data() const;
+    const Json::Value &data() const;
     void setData(const Json::Value &data);
+    void setData(Json::Value &&data);
 
 private:
     bool m_result = false;

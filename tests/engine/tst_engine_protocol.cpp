@@ -264,7 +264,14 @@ TEST(EngineExecState, ReadsArgumentsAndMakesValues)
     EXPECT_EQ(state.argumentCount(), 3);
     EXPECT_STREQ(state.toUtf8(state.argument(0)), "a\xC0\x80\xC3\xA9");
     // The same pointer while the call lasts.
-    EXPECT_EQ(state.toUtf8(state.argument(0)), state.toUtf8(state.argument(0)));
+    const char *first = state.toUtf8(state.argument(0));
+    EXPECT_EQ(state.toUtf8(state.argument(0)), first);
+    // Nor does reading a value made later move it.
+    EXPECT_STREQ(state.toUtf8(state.string(QStringLiteral("later"))), "later");
+    EXPECT_EQ(state.toUtf8(state.argument(0)), first);
+    EXPECT_STREQ(first, "a\xC0\x80\xC3\xA9");
+    QJsExecState empty({QJsonValue(QString(""))});
+    EXPECT_STREQ(empty.toUtf8(empty.argument(0)), "");
     EXPECT_EQ(state.toUtf8(state.argument(1)), nullptr);
     EXPECT_EQ(state.toUtf8(state.argument(2)), nullptr);
     EXPECT_EQ(state.toInt(state.argument(1)), 3);
