@@ -7,6 +7,7 @@
 #include "qpostreceiver.h"
 #include "qpromptchannel.h"
 
+#include <QAbstractEventDispatcher>
 #include <QChildEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -64,6 +65,12 @@ QEngineView::QEngineView(QWebEngineProfile *profile, Role role, QWidget *parent)
     else
         m_page = new QWebEnginePage(profile, this);
     setPage(m_page);
+    // Scripts given in a turn go when the event loop is about to wait, without the extra
+    // event-loop iteration the queued flush costs; that flush still comes for loops that never
+    // wait (processEvents() without waiting), and finds nothing left then.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &QEngineView::flushScripts);
     connect(m_page, &QWebEnginePage::loadStarted, this, &QEngineView::onLoadStarted);
     connect(m_page, &QWebEnginePage::loadFinished, this, &QEngineView::onLoadFinished);
 
