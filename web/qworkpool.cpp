@@ -66,7 +66,9 @@ void QWorkPool::post(Task task)
         std::lock_guard<std::mutex> lock(m_mutex);
         m_tasks.push_back(std::move(task));
     }
-    m_condition.notify_all();
+    // One task needs one worker: waking every idle one would only send the others back to
+    // sleep, at the cost of CPU the page and the GUI thread could use.
+    m_condition.notify_one();
 }
 
 void QWorkPool::post(std::vector<Task> tasks)
@@ -78,7 +80,10 @@ void QWorkPool::post(std::vector<Task> tasks)
         for (Task &task : tasks)
             m_tasks.push_back(std::move(task));
     }
-    m_condition.notify_all();
+    if (tasks.size() == 1)
+        m_condition.notify_one();
+    else
+        m_condition.notify_all();
 }
 
 int QWorkPool::threadCount() const
