@@ -10,6 +10,7 @@
 #include <exception>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -155,7 +156,7 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
                                   const ResultSink &sink, const Backlog &backlog)
 {
     const bool isObject = request.isObject();
-    const QString name = commandName(isObject ? request["cmd"] : Json::Value());
+    const QString name = commandName(isObject ? request["cmd"] : Json::Value::nullSingleton());
 
     // A copy: a handler may register commands while it runs.
     CommandEntry entry;
@@ -171,7 +172,7 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
         // A page that never yields would otherwise queue work and results without end.
         if (pendingCalls() + (backlog ? backlog() : 0) >= kMaxPendingCalls)
             return refusal(tooManyPendingText(name));
-        postTask(entry.handler, name, request["param"], post, sink);
+        postTask(entry.handler, name, param, post, sink);
         return accepted();
     }
 
@@ -183,7 +184,8 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
 void BridgeProtocol::dispatchPosted(Json::Value request, const TaskPoster &post,
                                     const ResultSink &sink)
 {
-    const QString name = commandName(request["cmd"]);
+    // Read through a const reference: a missing member is not added.
+    const QString name = commandName(std::as_const(request)["cmd"]);
     CommandEntry entry;
     if (const CommandEntry *found = CommandRegistry::find(name))
         entry = *found;
@@ -201,7 +203,9 @@ void BridgeProtocol::dispatchPosted(Json::Value request, const TaskPoster &post,
         qWarning("bridge: dropped a posted call of %s: too many calls pending", qPrintable(name));
         return;
     }
-    postTask(entry.handler, name, std::move(request["param"]), post, sink);
+    Json::Value param;
+    request.removeMember("param", &param);
+    postTask(entry.handler, name, std::move(param), post, sink);
 }
 
 void BridgeProtocol::postTask(const CommandHandler &handler, const QString &name, Json::Value param,

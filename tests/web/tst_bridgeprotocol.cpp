@@ -103,6 +103,16 @@ TEST_F(BridgeTest, RegistryFindsNameInAnyLetterCase)
     }
     EXPECT_EQ(calls, 4);
     EXPECT_EQ(CommandRegistry::find(QStringLiteral("queryLogin2")), nullptr);
+
+    // Only letters fold ('[' is not '{'), letters of other scripts too, and long names alike.
+    const QString longName(100, QLatin1Char('n'));
+    for (const QString &name : {QStringLiteral("a[b"), QStringLiteral("ändern"), longName})
+        CommandRegistry::registerCommand(
+            name, [](const Json::Value &, const ReplyPtr &) {}, false);
+    EXPECT_NE(CommandRegistry::find(QStringLiteral("A[B")), nullptr);
+    EXPECT_EQ(CommandRegistry::find(QStringLiteral("A{B")), nullptr);
+    EXPECT_NE(CommandRegistry::find(QStringLiteral("ÄNDERN")), nullptr);
+    EXPECT_NE(CommandRegistry::find(longName.toUpper()), nullptr);
 }
 
 TEST_F(BridgeTest, SecondRegistrationReplacesFirst)
