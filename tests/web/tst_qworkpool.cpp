@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <mutex>
 #include <stdexcept>
@@ -31,6 +32,44 @@ TEST(QWorkPool, OneWorkerRunsTasksInPostingOrder)
     ASSERT_EQ(order.size(), size_t(kTasks));
     for (int i = 0; i < kTasks; ++i)
         EXPECT_EQ(order[i], i);
+}
+
+TEST(QWorkPool, EveryTaskGetsAWorkerHoweverItWasPosted)
+{
+    // Each pair of tasks can only finish side by side: with a worker left asleep for the second
+    // one, the first would wait for ever.
+    for (const bool oneByOne : {true, false}) {
+        QWorkPool pool;
+        pool.start(2);
+        // Most likely both asleep by then, so that the posts have to wake them.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::promise<void> secondStarted;
+        std::shared_future<void> started = secondStarted.get_future().share();
+        std::promise<void> firstDone;
+        QWorkPool::Task first = [&] {
+            started.wait();
+            firstDone.set_value();
+        };
+        QWorkPool::Task second = [&] {
+            secondStarted.set_value();
+        };
+        if (oneByOne) {
+            pool.post(std::move(first));
+            pool.post(std::move(second));
+        } else {
+            std::vector<QWorkPool::Task> tasks;
+            tasks.push_back(std::move(first));
+            tasks.push_back(std::move(second));
+            pool.post(std::move(tasks));
+        }
+        // A generous bound on a hang, not on speed.
+        const bool bothRan =
+            firstDone.get_future().wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!bothRan)
+            secondStarted.set_value(); // lets the first one end, so that the pool can stop
+        EXPECT_TRUE(bothRan) << (oneByOne ? "posted one by one" : "posted together");
+        pool.stop();
+    }
 }
 
 TEST(QWorkPool, StopWhileIdleEndsAllWorkers)
