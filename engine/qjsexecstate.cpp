@@ -138,8 +138,7 @@ QString QJsExecState::fromModifiedUtf8(const char *utf8)
     if (!std::strstr(utf8, "\xC0\x80"))
         return QString::fromUtf8(utf8);
     QByteArray bytes(utf8);
-    if (bytes.contains("\xC0\x80"))
-        bytes.replace(QByteArrayLiteral("\xC0\x80"), QByteArray(1, '\0'));
+    bytes.replace(QByteArrayLiteral("\xC0\x80"), QByteArray(1, '\0'));
     return QString::fromUtf8(bytes.constData(), bytes.size());
 }
 
