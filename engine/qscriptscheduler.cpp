@@ -19,9 +19,12 @@ bool QScriptScheduler::append(const QString &script)
 void QScriptScheduler::runAlone(const QString &script)
 {
     const int generation = m_generation;
+    ++m_inFlight;
     m_run(QScriptBatch::standalone(script), [this, generation](const QVariant &) {
-        if (generation == m_generation)
-            --m_unrun;
+        if (generation != m_generation)
+            return;
+        --m_unrun;
+        onReturned(generation);
     });
 }
 
@@ -36,6 +39,9 @@ void QScriptScheduler::flush()
             runAlone(m_scripts.takeFirst());
         return;
     }
+    // The page is still busy with what it was given: the scripts wait and go joined later.
+    if (m_inFlight >= kMaxInFlight)
+        return;
     // A script alone needs no joining: a syntax error of its own stops nothing else. While an
     // earlier batch may still come back unrun, it goes as a batch too, to keep its place.
     if (m_scripts.size() == 1 && (m_evalAllowed || m_batchesInFlight == 0)) {
@@ -45,6 +51,7 @@ void QScriptScheduler::flush()
     while (!m_scripts.isEmpty()) {
         QScriptBatch::Batch batch = m_scripts.take();
         ++m_batchesInFlight;
+        ++m_inFlight;
         const int generation = m_generation;
         const QStringList scripts = batch.scripts;
         m_run(batch.source, [this, generation, scripts](const QVariant &result) {
@@ -69,7 +76,24 @@ void QScriptScheduler::onBatchFinished(int generation, const QVariant &result,
         for (const QString &script : scripts)
             runAlone(script);
     }
-    if (m_evalBlocked && m_batchesInFlight == 0 && !m_scripts.isEmpty())
+    onReturned(generation);
+}
+
+void QScriptScheduler::onReturned(int generation)
+{
+    if (generation != m_generation)
+        return;
+    --m_inFlight;
+    if (m_scripts.isEmpty())
+        return;
+    if (m_evalBlocked) {
+        if (m_batchesInFlight == 0)
+            flush();
+        return;
+    }
+    // A flush already asked for comes at the end of the turn under way and takes along what
+    // waited: that turn's scripts stay together.
+    if (!m_flushQueued)
         flush();
 }
 
@@ -79,6 +103,7 @@ bool QScriptScheduler::restart()
     ++m_generation;
     m_unrun = m_scripts.size();
     m_batchesInFlight = 0;
+    m_inFlight = 0;
     m_evalBlocked = false;
     m_evalAllowed = false;
     if (m_scripts.isEmpty() || m_flushQueued)

@@ -16,11 +16,16 @@
  * scripts sent to it. Counts the scripts not run yet, so that a page that never yields can be
  * seen by whoever keeps sending.
  *
+ * At most kMaxInFlight page scripts are on their way at once; what is queued meanwhile goes
+ * together once one of them is back, so a busy page runs few large scripts, not many small ones.
+ *
  * Knows no page: the view hands it the function that runs a script there.
  */
 class QScriptScheduler
 {
 public:
+    static constexpr int kMaxInFlight = 2;
+
     using Done = std::function<void(const QVariant &result)>;
     /// Runs one page script; done gets its result if the page still exists.
     using Runner = std::function<void(const QString &source, const Done &done)>;
@@ -41,6 +46,8 @@ public:
 private:
     void onBatchFinished(int generation, const QVariant &result, const QStringList &scripts);
     void runAlone(const QString &script);
+    /// A page script of the current document came back.
+    void onReturned(int generation);
 
     Runner m_run;
     QScriptBatch m_scripts;
@@ -48,6 +55,8 @@ private:
     bool m_evalBlocked = false;
     bool m_evalAllowed = false;
     int m_batchesInFlight = 0;
+    /// Page scripts sent and not back yet, batches and scripts alone.
+    int m_inFlight = 0;
     int m_unrun = 0;
     int m_generation = 0;
 };

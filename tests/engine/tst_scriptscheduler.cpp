@@ -117,3 +117,51 @@ TEST(ScriptScheduler, NewDocumentIgnoresOldAnswersAndSendsWhatIsQueued)
     ASSERT_EQ(page.sent.size(), 2u);
     EXPECT_TRUE(page.isStandalone(1, QStringLiteral("c()")));
 }
+
+TEST(ScriptScheduler, PastTwoScriptsOnTheirWayTheRestWaitsAndGoesJoined)
+{
+    FakePage page;
+    QScriptScheduler scheduler(page.runner());
+    for (const char *script : {"a()", "b()", "c()", "d()"}) {
+        scheduler.append(QLatin1String(script));
+        scheduler.flush();
+    }
+    ASSERT_EQ(page.sent.size(), 2u);
+    EXPECT_EQ(scheduler.queued(), 2);
+    EXPECT_EQ(scheduler.unrun(), 4) << "held scripts count as not run";
+
+    // A script given in the turn still under way is not sent ahead of that turn's flush, which
+    // takes it along with what waited.
+    EXPECT_TRUE(scheduler.append(QStringLiteral("e()")));
+    page.sent[0].done(QVariant());
+    EXPECT_EQ(page.sent.size(), 2u);
+    scheduler.flush();
+    ASSERT_EQ(page.sent.size(), 3u);
+    EXPECT_TRUE(page.isBatch(2));
+    EXPECT_TRUE(page.sent[2].source.contains(QLatin1String("c()"))
+                && page.sent[2].source.contains(QLatin1String("e()")));
+
+    // Between turns, what waited goes as soon as a script is back.
+    scheduler.append(QStringLiteral("f()"));
+    scheduler.flush();
+    EXPECT_EQ(page.sent.size(), 3u);
+    page.sent[1].done(QVariant());
+    ASSERT_EQ(page.sent.size(), 4u);
+    EXPECT_TRUE(page.isBatch(3)) << "behind a batch not yet back, to keep its place";
+    page.sent[2].done(QStringLiteral("ok"));
+    page.sent[3].done(QStringLiteral("ok"));
+    EXPECT_EQ(scheduler.unrun(), 0);
+
+    // A new document does not wait for answers the old one will never give.
+    scheduler.append(QStringLiteral("g()"));
+    scheduler.flush();
+    scheduler.append(QStringLiteral("h()"));
+    scheduler.flush();
+    scheduler.append(QStringLiteral("i()"));
+    scheduler.flush();
+    ASSERT_EQ(page.sent.size(), 6u);
+    EXPECT_TRUE(scheduler.restart());
+    scheduler.flush();
+    ASSERT_EQ(page.sent.size(), 7u);
+    EXPECT_TRUE(page.isStandalone(6, QStringLiteral("i()")));
+}
