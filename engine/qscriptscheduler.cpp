@@ -24,7 +24,7 @@ void QScriptScheduler::runAlone(const QString &script)
         if (generation != m_generation)
             return;
         --m_unrun;
-        onReturned(generation);
+        onReturned();
     });
 }
 
@@ -76,13 +76,11 @@ void QScriptScheduler::onBatchFinished(int generation, const QVariant &result,
         for (const QString &script : scripts)
             runAlone(script);
     }
-    onReturned(generation);
+    onReturned();
 }
 
-void QScriptScheduler::onReturned(int generation)
+void QScriptScheduler::onReturned()
 {
-    if (generation != m_generation)
-        return;
     --m_inFlight;
     if (m_scripts.isEmpty())
         return;

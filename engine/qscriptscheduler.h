@@ -47,7 +47,7 @@ private:
     void onBatchFinished(int generation, const QVariant &result, const QStringList &scripts);
     void runAlone(const QString &script);
     /// A page script of the current document came back.
-    void onReturned(int generation);
+    void onReturned();
 
     Runner m_run;
     QScriptBatch m_scripts;
