@@ -19,6 +19,8 @@ constexpr QChar kEscape = QChar(0x0001);
 // function, or the address a new document asks about.
 constexpr QChar kCallLead = QLatin1Char('@');
 constexpr QChar kCheckLead = QLatin1Char('?');
+// Stands for a call that is the same as the one before it in the same payload.
+constexpr QChar kRepeat = QLatin1Char('*');
 
 // The page's prompt and JSON.stringify are captured before any page script runs, so the page
 // cannot observe the token by replacing them. The payload is put together by hand:
@@ -84,9 +86,13 @@ function frameCall(name, args) {
             : 'j' + frame(encode(args[i]));
     return text;
 }
+// A page tends to post one call over and over: a call that repeats the one before it in the
+// same message goes as the repeat mark alone.
+var lastName = null, lastText = null;
 function takePosted() {
     var calls = posted;
     posted = '';
+    lastName = null;
     return calls;
 }
 function roundTrip(name, args) {
@@ -114,7 +120,14 @@ function call(name, args) {
     }
 }
 function post(name, args) {
-    posted += frameCall(name, args);
+    if (lastName !== null && name === lastName && args.length === 1 && args[0] === lastText) {
+        posted += @REPEAT@;
+    } else {
+        posted += frameCall(name, args);
+        var single = typeof name === 'string' && args.length === 1 && typeof args[0] === 'string';
+        lastName = single ? name : null;
+        lastText = single ? args[0] : null;
+    }
     if (!flushing) {
         flushing = true;
         soon(flush);
@@ -235,6 +248,18 @@ bool readInvocation(const QString &calls, int *at, QPromptChannel::Invocation *i
     return true;
 }
 
+// The next call, which may be a repeat of previous (when there is one).
+bool readNextInvocation(const QString &calls, int *at, const QPromptChannel::Invocation *previous,
+                        QPromptChannel::Invocation *invocation)
+{
+    if (previous && *at < calls.size() && calls.at(*at) == kRepeat) {
+        ++*at;
+        *invocation = *previous;
+        return true;
+    }
+    return readInvocation(calls, at, invocation);
+}
+
 // Whether payload is lead, token and a colon; the rest starts at *rest.
 bool hasLead(const QString &payload, QChar lead, const QString &token, int *rest)
 {
@@ -268,6 +293,7 @@ QString QPromptChannel::coreScript(const QString &token, const QString &receiver
     script.replace(QLatin1String("@TOKEN@"), ScriptLiteral::quoted(token));
     script.replace(QLatin1String("@CALL_LEAD@"), ScriptLiteral::quoted(QString(kCallLead)));
     script.replace(QLatin1String("@CHECK_LEAD@"), ScriptLiteral::quoted(QString(kCheckLead)));
+    script.replace(QLatin1String("@REPEAT@"), ScriptLiteral::quoted(QString(kRepeat)));
     script.replace(QLatin1String("@RECEIVER@"), ScriptLiteral::quoted(receiver));
     script.replace(QLatin1String("@PROPERTY@"), QString::number(receiverProperty));
     return script;
@@ -313,7 +339,7 @@ QPromptChannel::Call QPromptChannel::decodeCall(const QString &payload, const QS
     while (at < payload.size()) {
         call.posted.append(std::move(waiting));
         waiting = Invocation();
-        if (!readInvocation(payload, &at, &waiting))
+        if (!readNextInvocation(payload, &at, &call.posted.constLast(), &waiting))
             return Call();
     }
     call.name = std::move(waiting.name);
@@ -328,8 +354,11 @@ QVector<QPromptChannel::Invocation> QPromptChannel::decodePosted(const QString &
     int at = 0;
     while (at < calls.size()) {
         Invocation invocation;
-        if (!readInvocation(calls, &at, &invocation))
+        if (!readNextInvocation(calls, &at,
+                                invocations.isEmpty() ? nullptr : &invocations.constLast(),
+                                &invocation)) {
             break;
+        }
         invocations.append(std::move(invocation));
     }
     return invocations;

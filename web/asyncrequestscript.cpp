@@ -33,11 +33,17 @@ var unsure = /[\ud800-\udfff]|\\u[dD][89a-fA-F]|\d[eE][+-]?\d{3}|\d{300}/;
 // read. The page answers only when both bounds agree.
 var pending = 0, maybe = 0;
 function report(e) { setTimeout(function () { throw e; }); }
+// A number among the messages stands for that many more of the text before it.
 Object.defineProperty(window, @HOOK@, {value: function (messages) {
-    for (var i = 0; i < messages.length; ++i) {
-        if (pending > 0) --pending;
-        else if (maybe > 0) --maybe;
-        try { onMessage(messages[i]); } catch (e) { report(e); }
+    for (var i = 0, text; i < messages.length; ++i) {
+        var count = 1;
+        if (typeof messages[i] === 'number') count = messages[i];
+        else text = messages[i];
+        for (; count > 0; --count) {
+            if (pending > 0) --pending;
+            else if (maybe > 0) --maybe;
+            try { onMessage(text); } catch (e) { report(e); }
+        }
     }
 }});
 function shallow(text) {

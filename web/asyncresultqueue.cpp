@@ -28,14 +28,33 @@ void AsyncResultQueue::collect()
 
 void AsyncResultQueue::append(const QString &escapedText)
 {
+    ++m_waiting;
+    // A page that repeats one request tends to get one result over and over: a run of the same
+    // text goes once, followed by how many more there are.
+    if (!m_texts.isEmpty() && escapedText == m_lastText) {
+        ++m_repeats;
+        return;
+    }
+    endRun();
     if (!m_texts.isEmpty())
         m_texts += QLatin1Char(',');
     m_texts += escapedText;
-    ++m_waiting;
+    m_lastText = escapedText;
+}
+
+void AsyncResultQueue::endRun()
+{
+    if (m_repeats == 0)
+        return;
+    m_texts += QLatin1Char(',');
+    m_texts += QString::number(m_repeats);
+    m_repeats = 0;
 }
 
 QString AsyncResultQueue::takeScript(qint64 sequence)
 {
+    endRun();
+    m_lastText.clear();
     const QString script = BridgeProtocol::resultsScript(m_texts);
     m_scripts.push_back({sequence, m_waiting});
     m_unrunResults += m_waiting;

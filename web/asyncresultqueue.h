@@ -46,9 +46,15 @@ private:
 
     std::mutex m_mutex;
     std::vector<Finished> m_finished;
-    /// Escaped push texts joined with commas, and how many.
+    /// Closes a run of one text repeated, writing its count.
+    void endRun();
+
+    /// Escaped push texts joined with commas (a run of one text as the text and a count), and
+    /// how many results they stand for.
     QString m_texts;
     int m_waiting = 0;
+    QString m_lastText;
+    int m_repeats = 0;
     std::deque<Script> m_scripts;
     int m_unrunResults = 0;
 };

@@ -184,8 +184,22 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
 void BridgeProtocol::dispatchPosted(Json::Value request, const TaskPoster &post,
                                     const ResultSink &sink)
 {
+    dispatchPosted(postedRequest(std::move(request)), post, sink);
+}
+
+BridgeProtocol::PostedRequest BridgeProtocol::postedRequest(Json::Value request)
+{
+    PostedRequest posted;
     // Read through a const reference: a missing member is not added.
-    const QString name = commandName(std::as_const(request)["cmd"]);
+    posted.name = commandName(std::as_const(request)["cmd"]);
+    request.removeMember("param", &posted.param);
+    return posted;
+}
+
+void BridgeProtocol::dispatchPosted(const PostedRequest &request, const TaskPoster &post,
+                                    const ResultSink &sink)
+{
+    const QString &name = request.name;
     CommandEntry entry;
     if (const CommandEntry *found = CommandRegistry::find(name))
         entry = *found;
@@ -203,9 +217,7 @@ void BridgeProtocol::dispatchPosted(Json::Value request, const TaskPoster &post,
         qWarning("bridge: dropped a posted call of %s: too many calls pending", qPrintable(name));
         return;
     }
-    Json::Value param;
-    request.removeMember("param", &param);
-    postTask(entry.handler, name, std::move(param), post, sink);
+    postTask(entry.handler, name, request.param, post, sink);
 }
 
 void BridgeProtocol::postTask(const CommandHandler &handler, const QString &name, Json::Value param,
@@ -373,8 +385,9 @@ QString BridgeProtocol::resultsScript(const QString &escapedTexts)
                "(function (m) {\n"
                "var h = window.%1;\n"
                "if (typeof h === 'function') return h(m);\n"
-               "for (var i = 0; i < m.length; ++i) {\n"
-               "    try { onMessage(m[i]); } catch (e) { setTimeout(function () { throw e; }); }\n"
+               "for (var i = 0, t; i < m.length; ++i) {\n"
+               "    for (var n = typeof m[i] === 'number' ? m[i] : (t = m[i], 1); n > 0; --n)\n"
+               "        try { onMessage(t); } catch (e) { setTimeout(function () { throw e; }); }\n"
                "}\n"
                "})([")
                .arg(AsyncRequestScript::resultsHook())

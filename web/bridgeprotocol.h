@@ -45,6 +45,15 @@ public:
     /// call. Its result always comes through sink: the handler's, or, should the registry have
     /// changed since the page's snapshot, the refusal the page would have been given.
     static void dispatchPosted(Json::Value request, const TaskPoster &post, const ResultSink &sink);
+    /// A posted request as dispatchPosted() runs it: the name as sent and its "param".
+    struct PostedRequest
+    {
+        QString name;
+        Json::Value param;
+    };
+    static PostedRequest postedRequest(Json::Value request);
+    static void dispatchPosted(const PostedRequest &request, const TaskPoster &post,
+                               const ResultSink &sink);
     /// The text of the reply to an accepted asynchronous call.
     static std::string acceptedText();
     /// The text of the refusal of an asynchronous call past the bound, in two parts: before and
@@ -81,7 +90,8 @@ public:
     static QString pushScript(const QString &cmd, const Json::Value &param);
     /// The pushes of several asynchronous results as one script: each push text, escaped as
     /// escapeScriptString() does and separated by commas (appendResult()), goes to onMessage in
-    /// order, through the page's results hook when it has one, which settles the calls too.
+    /// order, through the page's results hook when it has one, which settles the calls too. A
+    /// number n in place of a text stands for n more of the text before it.
     static QString resultsScript(const QString &escapedTexts);
     static void appendResult(QString *escapedTexts, const QString &pushText);
     /// pushText() of an asynchronous result: {"cmd", "param": callbackParam(reply)}.

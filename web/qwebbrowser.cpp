@@ -268,19 +268,33 @@ int QWebBrowser::unrunPushes()
 
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 {
-    Json::Value request;
-    QString refusal;
     if (api().jsIsPosted(state)) {
-        // The page proved the text readable before it posted it; anything else is forged.
-        if (BridgeProtocol::readRequest(text, &request, &refusal))
-            BridgeProtocol::dispatchPosted(std::move(request), taskPoster(), resultSink());
-        else
-            qWarning("bridge: dropped a posted request: %s", qPrintable(refusal));
+        dispatchPosted(text);
         return api().jsUndefined();
     }
+    Json::Value request;
+    QString refusal;
     if (!BridgeProtocol::readRequest(text, &request, &refusal))
         return replyError(state, refusal);
     return dispatchRequest(state, request);
+}
+
+void QWebBrowser::dispatchPosted(const char *text)
+{
+    // A page tends to post one request over and over: the last one is read once.
+    if (!text || m_postedText.empty() || m_postedText != text) {
+        m_postedText.clear();
+        Json::Value request;
+        QString refusal;
+        // The page proved the text readable before it posted it; anything else is forged.
+        if (!BridgeProtocol::readRequest(text, &request, &refusal)) {
+            qWarning("bridge: dropped a posted request: %s", qPrintable(refusal));
+            return;
+        }
+        m_posted = BridgeProtocol::postedRequest(std::move(request));
+        m_postedText = text;
+    }
+    BridgeProtocol::dispatchPosted(m_posted, taskPoster(), resultSink());
 }
 
 jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)

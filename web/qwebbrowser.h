@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <json/json.h>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -94,6 +95,8 @@ private:
     BridgeProtocol::Backlog pageBacklog();
     BridgeProtocol::TaskPoster taskPoster();
     void startTasks();
+    /// Runs a request the page posted; text is its UTF-8.
+    void dispatchPosted(const char *text);
     void pushResults();
     /// Takes the results the pool finished since the last time, GUI thread.
     void takeFinished();
@@ -110,6 +113,9 @@ private:
     std::vector<BridgeProtocol::Task> m_tasks;
     bool m_tasksQueued = false;
     AsyncResultQueue m_results;
+    /// The last request posted, read; m_postedText is empty until one was readable.
+    std::string m_postedText;
+    BridgeProtocol::PostedRequest m_posted;
     /// Scripts given to the engine so far.
     qint64 m_scriptsGiven = 0;
 };

@@ -164,6 +164,18 @@ TEST(EngineProtocol, DecodesFramedPostedCalls)
     EXPECT_TRUE(calls[2].arguments[1].isNull());
     EXPECT_TRUE(calls[2].arguments[2].isUndefined());
 
+    // A repeat mark stands for the call before it in the same text.
+    const QVector<QPromptChannel::Invocation> repeated =
+        QPromptChannel::decodePosted(QStringLiteral("1:f1:s2:ok**1:g0:*1:f1:s1:x"));
+    ASSERT_EQ(repeated.size(), 6);
+    const char *expected[][2] = {{"f", "ok"}, {"f", "ok"}, {"f", "ok"},
+                                 {"g", ""},   {"g", ""},   {"f", "x"}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(repeated[i].name, QLatin1String(expected[i][0])) << i;
+        EXPECT_EQ(repeated[i].arguments.value(0).toString(), QLatin1String(expected[i][1])) << i;
+    }
+    EXPECT_TRUE(QPromptChannel::decodePosted(QStringLiteral("*1:f0:")).isEmpty());
+
     // A part of the wrong form ends the list; the calls before it stand.
     const char *broken[] = {"",           "3",          "3:ab",          "2:ab",
                             "2:ab1",      "2:ab1:",     "2:ab1:x2:ab",   "2:ab1:s9:ab",
@@ -202,6 +214,9 @@ TEST(EngineProtocol, RejectsPayloadsWithoutTheTokenOrOfTheWrongForm)
         {"@ab12:1:f1:x1:a", false},
         {"@ab12:1:f0:1:g", false},
         {"@ab12:1:f0:junk", false},
+        {"@ab12:1:f0:*", true},
+        {"@ab12:*", false},
+        {"@ab12:*1:f0:", false},
         {"@ab12:2:f0:", false},
         {"", false},
     };
