@@ -18,10 +18,10 @@
  * Calls are framed text: for each call its name, its argument count and each argument, where a
  * framed part is its length in characters, a colon and the characters: "<n>:<name><count>:"
  * then "s<n>:<text>" for a text or "j<n>:<json>" for any other value (and for a text holding
- * U+0000, which prompt() would cut short). Posted calls need no answer: they wait in the page
- * until its current task ends and then go together, as one message [token, calls] over the
- * browser's message port, or, when a call that waits comes first, ahead of it in its payload,
- * the waiting call last.
+ * U+0000, which prompt() would cut short); "*" in place of a call repeats the call before it.
+ * Posted calls need no answer: they wait in the page until its current task ends and then go
+ * together, as one message [token, calls] over the browser's message port, or, when a call that
+ * waits comes first, ahead of it in its payload, the waiting call last.
  */
 class QPromptChannel
 {
