@@ -24,6 +24,8 @@ namespace {
 
 const char kBridgeScriptName[] = "native-bridge";
 constexpr int kPostedCallsPerTurn = 128;
+// The longest payload kept decoded for the next call with the same payload.
+constexpr int kMaxKeptPayloadChars = 4096;
 
 std::wstring wide(const QString &text)
 {
@@ -207,8 +209,7 @@ QEngineView *QEngineView::showDevTools(wkeOnShowDevtoolsCallback callback, void 
 bool QEngineView::answerBridgeCall(const QUrl &securityOrigin, const QString &payload,
                                    QString *result)
 {
-    QEngineContext *context = QEngineContext::instance();
-    const QPromptChannel::Call call = QPromptChannel::decodeCall(payload, context->token());
+    const QPromptChannel::Call call = decodeCall(payload);
     if (call.valid && call.isDocumentCheck) {
         // Asked at the document's creation, before any script of its own ran: the address is
         // its own, provided the browser agrees on the origin.
@@ -297,6 +298,20 @@ bool QEngineView::isTrustedCaller(const QUrl &securityOrigin)
         (securityOrigin.isEmpty() || QPromptChannel::isSameOrigin(m_trustedAddress, securityOrigin))
         && QPromptChannel::isTrustedDocument(m_trustedAddress, document);
     return m_trust.trusted;
+}
+
+QPromptChannel::Call QEngineView::decodeCall(const QString &payload)
+{
+    // Pages tend to make one call over and over; its text and values are shared, not copied.
+    const QString &token = QEngineContext::instance()->token();
+    if (payload == m_lastPayload && token == m_lastPayloadToken)
+        return m_lastCall;
+    const QPromptChannel::Call call = QPromptChannel::decodeCall(payload, token);
+    const bool kept = payload.size() <= kMaxKeptPayloadChars;
+    m_lastPayload = kept ? payload : QString();
+    m_lastPayloadToken = kept ? token : QString();
+    m_lastCall = kept ? call : QPromptChannel::Call();
+    return call;
 }
 
 QString QEngineView::invoke(const QPromptChannel::Invocation &invocation, bool posted)

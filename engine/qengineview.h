@@ -74,6 +74,8 @@ private:
     /// Whether the current document may call bound functions; securityOrigin is the caller's,
     /// empty when the browser does not tell it.
     bool isTrustedCaller(const QUrl &securityOrigin);
+    /// The call a payload holds, decoded once for a payload made again and again.
+    QPromptChannel::Call decodeCall(const QString &payload);
     /// Calls a bound function; its value encoded for the page, nothing for a posted call.
     QString invoke(const QPromptChannel::Invocation &invocation, bool posted);
     void onBindingAdded(const QString &name);
@@ -99,6 +101,10 @@ private:
     QScriptScheduler m_scripts;
     /// Posted calls received and not run yet, in order.
     std::deque<QPromptChannel::Invocation> m_posted;
+    /// The last short payload decoded with the token, and its call.
+    QString m_lastPayload;
+    QString m_lastPayloadToken;
+    QPromptChannel::Call m_lastCall;
 
     wkeLoadingFinishCallback m_loadingFinish = nullptr;
     void *m_loadingFinishParam = nullptr;

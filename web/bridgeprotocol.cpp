@@ -181,34 +181,18 @@ ReplyPtr BridgeProtocol::dispatch(const Json::Value &request, const TaskPoster &
     return reply;
 }
 
-void BridgeProtocol::dispatchPosted(Json::Value request, const TaskPoster &post,
+void BridgeProtocol::dispatchPosted(const Json::Value &request, const TaskPoster &post,
                                     const ResultSink &sink)
 {
-    dispatchPosted(postedRequest(std::move(request)), post, sink);
-}
-
-BridgeProtocol::PostedRequest BridgeProtocol::postedRequest(Json::Value request)
-{
-    PostedRequest posted;
-    // Read through a const reference: a missing member is not added.
-    posted.name = commandName(std::as_const(request)["cmd"]);
-    request.removeMember("param", &posted.param);
-    return posted;
-}
-
-void BridgeProtocol::dispatchPosted(const PostedRequest &request, const TaskPoster &post,
-                                    const ResultSink &sink)
-{
-    const QString &name = request.name;
-    CommandEntry entry;
-    if (const CommandEntry *found = CommandRegistry::find(name))
-        entry = *found;
-    if (!entry.handler || !entry.async) {
+    const QString name = commandName(request["cmd"]);
+    // No handler runs here, so the entry is not copied: the task takes its own copy.
+    const CommandEntry *entry = CommandRegistry::find(name);
+    const bool found = entry && entry->handler;
+    if (!found || !entry->async) {
         // The page's snapshot of the registry was older than a change made since: the call was
         // answered as accepted, so its refusal comes as its result.
         if (sink)
-            sink(name,
-                 entry.handler ? refusal(asyncRefusedText(name)) : refusal(notFoundText(name)));
+            sink(name, found ? refusal(asyncRefusedText(name)) : refusal(notFoundText(name)));
         return;
     }
     // The page counts its calls against the same bound; twice as many are only reached by a
@@ -217,7 +201,7 @@ void BridgeProtocol::dispatchPosted(const PostedRequest &request, const TaskPost
         qWarning("bridge: dropped a posted call of %s: too many calls pending", qPrintable(name));
         return;
     }
-    postTask(entry.handler, name, request.param, post, sink);
+    postTask(entry->handler, name, request["param"], post, sink);
 }
 
 void BridgeProtocol::postTask(const CommandHandler &handler, const QString &name, Json::Value param,

@@ -44,15 +44,7 @@ public:
     /// Runs a request the page posted after answering it itself as an accepted asynchronous
     /// call. Its result always comes through sink: the handler's, or, should the registry have
     /// changed since the page's snapshot, the refusal the page would have been given.
-    static void dispatchPosted(Json::Value request, const TaskPoster &post, const ResultSink &sink);
-    /// A posted request as dispatchPosted() runs it: the name as sent and its "param".
-    struct PostedRequest
-    {
-        QString name;
-        Json::Value param;
-    };
-    static PostedRequest postedRequest(Json::Value request);
-    static void dispatchPosted(const PostedRequest &request, const TaskPoster &post,
+    static void dispatchPosted(const Json::Value &request, const TaskPoster &post,
                                const ResultSink &sink);
     /// The text of the reply to an accepted asynchronous call.
     static std::string acceptedText();

@@ -13,11 +13,15 @@
 #include <QDir>
 #include <QWidget>
 
+#include <cstring>
+
 namespace {
 
 constexpr int kInitialWidth = 1280;
 constexpr int kInitialHeight = 740;
 constexpr int kDebugLogLevel = 3;
+// The longest request text kept read for the next call with the same text.
+constexpr size_t kMaxKeptRequestBytes = 4096;
 
 QWebBrowser *s_instance = nullptr;
 
@@ -268,33 +272,34 @@ int QWebBrowser::unrunPushes()
 
 jsValue QWebBrowser::handleMessage(jsExecState state, const char *text)
 {
+    QString refusal;
+    const std::shared_ptr<const Json::Value> request = readRequest(text, &refusal);
     if (api().jsIsPosted(state)) {
-        dispatchPosted(text);
+        // The page proved the text readable before it posted it; anything else is forged.
+        if (request)
+            BridgeProtocol::dispatchPosted(*request, taskPoster(), resultSink());
+        else
+            qWarning("bridge: dropped a posted request: %s", qPrintable(refusal));
         return api().jsUndefined();
     }
-    Json::Value request;
-    QString refusal;
-    if (!BridgeProtocol::readRequest(text, &request, &refusal))
+    if (!request)
         return replyError(state, refusal);
-    return dispatchRequest(state, request);
+    return dispatchRequest(state, *request);
 }
 
-void QWebBrowser::dispatchPosted(const char *text)
+std::shared_ptr<const Json::Value> QWebBrowser::readRequest(const char *text, QString *refusal)
 {
-    // A page tends to post one request over and over: the last one is read once.
-    if (!text || m_postedText.empty() || m_postedText != text) {
-        m_postedText.clear();
-        Json::Value request;
-        QString refusal;
-        // The page proved the text readable before it posted it; anything else is forged.
-        if (!BridgeProtocol::readRequest(text, &request, &refusal)) {
-            qWarning("bridge: dropped a posted request: %s", qPrintable(refusal));
-            return;
-        }
-        m_posted = BridgeProtocol::postedRequest(std::move(request));
-        m_postedText = text;
-    }
-    BridgeProtocol::dispatchPosted(m_posted, taskPoster(), resultSink());
+    // A page tends to send one short text over and over: the last one is read once. Shared, so
+    // that a handler that lets the page call again cannot pull its own request away.
+    if (text && m_lastRequest && m_lastRequestText == text)
+        return m_lastRequest;
+    auto request = std::make_shared<Json::Value>();
+    if (!BridgeProtocol::readRequest(text, request.get(), refusal))
+        return nullptr;
+    const bool kept = std::strlen(text) <= kMaxKeptRequestBytes;
+    m_lastRequestText = kept ? text : "";
+    m_lastRequest = kept ? request : nullptr;
+    return request;
 }
 
 jsValue QWebBrowser::dispatchRequest(jsExecState state, const Json::Value &request)

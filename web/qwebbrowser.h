@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <json/json.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -95,8 +96,8 @@ private:
     BridgeProtocol::Backlog pageBacklog();
     BridgeProtocol::TaskPoster taskPoster();
     void startTasks();
-    /// Runs a request the page posted; text is its UTF-8.
-    void dispatchPosted(const char *text);
+    /// The request the text holds; null, with the refusal, when it holds none.
+    std::shared_ptr<const Json::Value> readRequest(const char *text, QString *refusal);
     void pushResults();
     /// Takes the results the pool finished since the last time, GUI thread.
     void takeFinished();
@@ -113,9 +114,9 @@ private:
     std::vector<BridgeProtocol::Task> m_tasks;
     bool m_tasksQueued = false;
     AsyncResultQueue m_results;
-    /// The last request posted, read; m_postedText is empty until one was readable.
-    std::string m_postedText;
-    BridgeProtocol::PostedRequest m_posted;
+    /// The last request text read, and the request it holds.
+    std::string m_lastRequestText;
+    std::shared_ptr<const Json::Value> m_lastRequest;
     /// Scripts given to the engine so far.
     qint64 m_scriptsGiven = 0;
 };

@@ -298,6 +298,20 @@ void TestWebHost::messageSynchronousAnyCase()
         QVERIFY(reply["data"]["login"].isBool());
         QCOMPARE(str(reply["msg"]), QString());
     }
+    // A text sent again, as read once, still goes to the handler registered at that moment.
+    Json::Value request;
+    request["cmd"] = "tally";
+    for (int round = 0; round < 2; ++round) {
+        QWebBrowser::registerCommand(
+            QStringLiteral("tally"),
+            [round](const Json::Value &, const ReplyPtr &reply) {
+                reply->setResult(true);
+                reply->setData(round);
+            },
+            false);
+        for (int call = 0; call < 2; ++call)
+            QCOMPARE(message(request)["data"].asInt(), round);
+    }
 }
 
 void TestWebHost::messageAsynchronousPushCarriesNameAsSent()
