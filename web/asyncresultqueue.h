@@ -44,11 +44,11 @@ private:
         int results;
     };
 
-    std::mutex m_mutex;
-    std::vector<Finished> m_finished;
     /// Closes a run of one text repeated, writing its count.
     void endRun();
 
+    std::mutex m_mutex;
+    std::vector<Finished> m_finished;
     /// Escaped push texts joined with commas (a run of one text as the text and a count), and
     /// how many results they stand for.
     QString m_texts;
