@@ -148,42 +148,24 @@ TEST_F(AsyncRequestScriptTest, PendingCallsMeetTheHostsBoundAndResultsSettleThem
     page.tasks.clear();
 }
 
-// A run of one result text goes once with its count: the page still gets every text in order,
-// with the hook settling one call for each, and without the hook too.
+// A run of one result text goes once with its count; a document without the results hook still
+// gets every text in order (the hook's settling of each copy shows in the web host's burst).
 TEST_F(AsyncRequestScriptTest, RunsOfOneResultReachThePageOneByOneInOrder)
 {
     const QString a = BridgeProtocol::pushText(QStringLiteral("queryLogin"), Json::Value(1));
     const QString b = BridgeProtocol::pushText(QStringLiteral("queryLogin"), Json::Value("it's"));
-    const QStringList sequences[] = {{a}, {a, a, a}, {a, a, b, b, b, a}, {a, b, a, b}};
-    const QString request = QStringLiteral(R"({"cmd":"queryLogin","async":true})");
-    const QString accepted = QString::fromStdString(BridgeProtocol::acceptedText());
-    for (const QStringList &sequence : sequences) {
+    for (const QStringList &sequence : {QStringList {a, a, a}, QStringList {a, a, b, b, b, a}}) {
         AsyncResultQueue queue;
         for (const QString &text : sequence) {
             QString escaped;
             BridgeProtocol::appendResult(&escaped, text);
             queue.append(escaped);
         }
-        const QString script = queue.takeScript(1);
-
         QJSEngine bare;
         bare.evaluate(QStringLiteral("var window = this, received = [];"
                                      "function onMessage(text) { received.push(text); }"));
-        ASSERT_FALSE(bare.evaluate(script).isError());
+        ASSERT_FALSE(bare.evaluate(queue.takeScript(1)).isError());
         EXPECT_EQ(bare.evaluate(QStringLiteral("received")).toVariant().toStringList(), sequence);
-
-        PageScriptHost page;
-        for (int i = 0; i < BridgeProtocol::kMaxPendingCalls; ++i)
-            page.send(request);
-        for (int i = 0; i < sequence.size(); ++i)
-            page.tasks.pop_back();
-        ASSERT_FALSE(page.engine().evaluate(script).isError());
-        EXPECT_EQ(page.engine().evaluate(QStringLiteral("received")).toVariant().toStringList(),
-                  sequence);
-        for (int i = 0; i < sequence.size(); ++i)
-            EXPECT_EQ(page.send(request).toString(), accepted) << i;
-        EXPECT_NE(page.send(request).toString(), accepted);
-        page.tasks.clear();
     }
 }
 
