@@ -29,7 +29,7 @@ public:
         QString name;
         jsNativeFunction function = nullptr;
         unsigned int argCount = 0;
-        /// The page-side script of the binding (see QPromptChannel::bindingScript); may be empty.
+        /// The page-side script of the binding (see QPromptChannel::bindingEntry); may be empty.
         QString pageScript;
     };
 

@@ -389,8 +389,11 @@ void QEngineView::installBridgeScript()
     QEngineContext *context = QEngineContext::instance();
     QString source = QPromptChannel::coreScript(context->token(), QPostReceiver::objectName(),
                                                 QPostReceiver::callsProperty());
+    QStringList entries;
     for (const QEngineContext::Binding &binding : context->bindings())
-        source += QPromptChannel::bindingScript(binding.name, binding.argCount, binding.pageScript);
+        entries.append(
+            QPromptChannel::bindingEntry(binding.name, binding.argCount, binding.pageScript));
+    source += QPromptChannel::bindingsScript(entries);
 
     QWebEngineScript script;
     script.setName(QString::fromLatin1(kBridgeScriptName));
@@ -411,8 +414,8 @@ void QEngineView::onBindingAdded(const QString &name)
     // The document already shown gets the function too, without waiting for the next load.
     const QEngineContext::Binding *binding = QEngineContext::instance()->binding(name);
     if (binding && QPromptChannel::isTrustedDocument(m_trustedAddress, m_page->url()))
-        m_page->runJavaScript(
-            QPromptChannel::bindingScript(name, binding->argCount, binding->pageScript));
+        m_page->runJavaScript(QPromptChannel::bindingsScript(
+            {QPromptChannel::bindingEntry(name, binding->argCount, binding->pageScript)}));
 }
 
 void QEngineView::onLoadStarted()

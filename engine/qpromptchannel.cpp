@@ -138,26 +138,30 @@ Object.defineProperty(window, '@GLOBAL@', {value: call});
 })();
 )JS";
 
-// A binding with a page-side script of its own gets the function that script makes from the
-// two ways of reaching the native function; should the script fail, the plain call stands in.
-const char kBindingScript[] = R"JS((function (bridge) {
+// Every bound function is defined from one table by one function, so a document compiles that
+// code once, not once for each binding. A binding with a page-side script of its own gets the
+// function that script makes from the two ways of reaching the native function; should the
+// script fail, the plain call stands in.
+const char kBindingsScript[] = R"JS((function (bridge, bindings) {
 if (typeof bridge !== 'function') return;
-var name = @NAME@;
-var f = function () { return bridge(name, arguments); };
-var make = @SCRIPT@;
-if (make) {
-    try {
-        var made = make(function (args) { return bridge(name, args); },
-                        function (args) { bridge.post(name, args); });
-        if (typeof made === 'function') f = made;
-    } catch (e) {
-        setTimeout(function () { throw e; });
+function define(name, count, make) {
+    var f = function () { return bridge(name, arguments); };
+    if (make) {
+        try {
+            var made = make(function (args) { return bridge(name, args); },
+                            function (args) { bridge.post(name, args); });
+            if (typeof made === 'function') f = made;
+        } catch (e) {
+            setTimeout(function () { throw e; });
+        }
     }
+    Object.defineProperty(f, 'length', {value: count});
+    Object.defineProperty(f, 'name', {value: name});
+    window[name] = f;
 }
-Object.defineProperty(f, 'length', {value: @COUNT@});
-Object.defineProperty(f, 'name', {value: name});
-window[name] = f;
-})(window['@GLOBAL@']);
+for (var i = 0; i < bindings.length; ++i)
+    define(bindings[i][0], bindings[i][1], bindings[i][2]);
+})(window['@GLOBAL@'], [@BINDINGS@]);
 )JS";
 
 int defaultPort(const QString &scheme)
@@ -299,18 +303,24 @@ QString QPromptChannel::coreScript(const QString &token, const QString &receiver
     return script;
 }
 
-QString QPromptChannel::bindingScript(const QString &name, unsigned int argCount,
-                                      const QString &pageScript)
+QString QPromptChannel::bindingEntry(const QString &name, unsigned int argCount,
+                                     const QString &pageScript)
 {
-    QString script = QString::fromLatin1(kBindingScript);
+    // The page script is the host's own text and may hold anything: in parentheses, and on a
+    // line of its own end, it stays one expression.
+    return QLatin1Char('[') + ScriptLiteral::quoted(name) + QLatin1Char(',')
+        + QString::number(qMin(argCount, 1024u)) + QLatin1Char(',')
+        + (pageScript.trimmed().isEmpty() ? QStringLiteral("null")
+                                          : QLatin1Char('(') + pageScript + QLatin1String("\n)"))
+        + QLatin1Char(']');
+}
+
+QString QPromptChannel::bindingsScript(const QStringList &entries)
+{
+    QString script = QString::fromLatin1(kBindingsScript);
     script.replace(QLatin1String("@GLOBAL@"), bridgeGlobalName());
-    script.replace(QLatin1String("@NAME@"), ScriptLiteral::quoted(name));
-    script.replace(QLatin1String("@COUNT@"), QString::number(qMin(argCount, 1024u)));
-    // Last: the page script is the host's own text and may hold anything.
-    script.replace(QLatin1String("@SCRIPT@"),
-                   pageScript.trimmed().isEmpty()
-                       ? QStringLiteral("null")
-                       : QLatin1Char('(') + pageScript + QLatin1String("\n)"));
+    // Last: the entries hold page scripts.
+    script.replace(QLatin1String("@BINDINGS@"), entries.join(QLatin1Char(',')));
     return script;
 }
 

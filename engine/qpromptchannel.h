@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVector>
 
@@ -58,11 +59,13 @@ public:
     /// cannot reach.
     /// Posted calls go to property receiverProperty of the browser-side object receiver.
     static QString coreScript(const QString &token, const QString &receiver, int receiverProperty);
-    /// Script that defines one bound global function on top of the core script. pageScript, when
-    /// not empty, is the source of a script function (call, post) that returns the function the
-    /// page gets: call(arguments) makes the call and gives its value, post(arguments) posts it.
-    static QString bindingScript(const QString &name, unsigned int argCount,
-                                 const QString &pageScript = QString());
+    /// One bound global function for bindingsScript(). pageScript, when not empty, is the source
+    /// of a script function (call, post) that returns the function the page gets: call(arguments)
+    /// makes the call and gives its value, post(arguments) posts it.
+    static QString bindingEntry(const QString &name, unsigned int argCount,
+                                const QString &pageScript = QString());
+    /// Script that defines the bound global functions of the entries on top of the core script.
+    static QString bindingsScript(const QStringList &entries);
     /// True for names that are plain script identifiers (and not the bridge's own).
     static bool isValidName(const QString &name);
 

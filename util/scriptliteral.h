@@ -11,6 +11,9 @@ public:
         kPlain = 0,
         /// '<' and '>' escaped as well, so that no "</script>" or "<!--" shows in the text.
         kEscapeMarkup = 1,
+        /// Every character past ASCII escaped too: a script wholly in ASCII is held at one byte a
+        /// character where one other character would double it.
+        kAsciiOnly = 2,
     };
 
     /// The text between quotes (a double or a single quote), escaped.

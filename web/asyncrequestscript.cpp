@@ -7,17 +7,18 @@ namespace {
 // Built-ins are taken before any page script runs, and only those that look nothing up on the
 // page's prototypes are used, so a page that replaces them cannot make the script misjudge a
 // request. JSON.parse accepts a text only when the host's reader does too,
-// except for what "unsure" finds: surrogates (the engine rewrites lone ones), numbers beyond
+// except for what unsure() finds: surrogates (the engine rewrites lone ones), numbers beyond
 // the double range (the host's reader refuses them) and nesting near the host's reader's limit.
+// Texts are scanned by hand: a regular expression would bring the engine's pattern compiler
+// into every document, at a cost in memory far above this script's own.
 const char kScript[] = R"JS(function (call, post) {
 'use strict';
 var names = @NAMES@, accepted = @ACCEPTED@, limit = @LIMIT@, busy = @BUSY@;
 var parse = JSON.parse, isArray = Array.isArray;
 function bind(method) { return Function.prototype.call.bind(method); }
-var lower = bind(String.prototype.toLowerCase), exec = bind(RegExp.prototype.exec);
+var lower = bind(String.prototype.toLowerCase);
 var own = bind(Object.prototype.hasOwnProperty), charAt = bind(String.prototype.charCodeAt);
 var find = bind(String.prototype.indexOf);
-function test(pattern, text) { return exec(pattern, text) !== null; }
 // A name as the host's writer quotes it: only '"' and '\\' are escaped in printable ASCII.
 function quoted(name) {
     var text = '';
@@ -27,8 +28,44 @@ function quoted(name) {
     }
     return text;
 }
-var ascii = /^[\x20-\x7e]*$/;
-var unsure = /[\ud800-\udfff]|\\u[dD][89a-fA-F]|\d[eE][+-]?\d{3}|\d{300}/;
+function isPrintableAscii(text) {
+    for (var i = 0; i < text.length; ++i) {
+        var c = charAt(text, i);
+        if (c < 0x20 || c > 0x7e) return false;
+    }
+    return true;
+}
+function isDigit(c) { return c >= 0x30 && c <= 0x39; }
+function lowerCode(c) { return c >= 0x41 && c <= 0x5a ? c + 0x20 : c; }
+// A surrogate's escape: a backslash, "u", "d" and one of "8" to "f", in any letter case.
+function isSurrogateEscape(text, i) {
+    var last = lowerCode(charAt(text, i + 3));
+    return charAt(text, i) === 0x5c && charAt(text, i + 1) === 0x75
+        && lowerCode(charAt(text, i + 2)) === 0x64
+        && ((last >= 0x38 && last <= 0x39) || (last >= 0x61 && last <= 0x66));
+}
+// Three digits after the "e" at i, and a sign perhaps.
+function isLongExponent(text, i) {
+    var at = i + 1, sign = charAt(text, at);
+    if (sign === 0x2b || sign === 0x2d) ++at;
+    return isDigit(charAt(text, at)) && isDigit(charAt(text, at + 1))
+        && isDigit(charAt(text, at + 2));
+}
+// A surrogate, raw or escaped; a number's exponent of three digits; a run of 300 digits.
+function unsure(text) {
+    for (var i = 0, digits = 0; i < text.length; ++i) {
+        var c = charAt(text, i);
+        if (isDigit(c)) {
+            if (++digits >= 300) return true;
+            continue;
+        }
+        if ((c >= 0xd800 && c <= 0xdfff) || isSurrogateEscape(text, i)
+            || (digits > 0 && lowerCode(c) === 0x65 && isLongExponent(text, i)))
+            return true;
+        digits = 0;
+    }
+    return false;
+}
 // Calls surely pending, and calls that may be: accepted for a text that only the host could
 // read. The page answers only when both bounds agree.
 var pending = 0, maybe = 0;
@@ -78,8 +115,8 @@ function provableName(text, value) {
     if (text === lastText) return lastName;
     var name = null;
     if (value && own(value, 'async') && value.async === true
-        && own(value, 'cmd') && typeof value.cmd === 'string' && test(ascii, value.cmd)
-        && own(names, lower(value.cmd)) && !test(unsure, text) && shallow(text)) {
+        && own(value, 'cmd') && typeof value.cmd === 'string' && isPrintableAscii(value.cmd)
+        && own(names, lower(value.cmd)) && !unsure(text) && shallow(text)) {
         name = value.cmd;
     }
     lastText = text;
@@ -112,6 +149,13 @@ return function (text) {
 };
 })JS";
 
+// The busy reply's texts are Chinese: escaped, they leave the whole injected script one byte a
+// character.
+QString literal(const QString &text)
+{
+    return ScriptLiteral::quoted(text, QLatin1Char('"'), ScriptLiteral::kAsciiOnly);
+}
+
 } // namespace
 
 QString AsyncRequestScript::build(const QStringList &asyncNames, const QString &acceptedReply,
@@ -121,18 +165,17 @@ QString AsyncRequestScript::build(const QStringList &asyncNames, const QString &
     for (const QString &name : asyncNames) {
         if (names.size() > 1)
             names += QLatin1Char(',');
-        names += ScriptLiteral::quoted(name) + QLatin1String(":1");
+        names += literal(name) + QLatin1String(":1");
     }
     names += QLatin1Char('}');
     QString script = QString::fromLatin1(kScript);
-    script.replace(QLatin1String("@HOOK@"), ScriptLiteral::quoted(resultsHook()));
+    script.replace(QLatin1String("@HOOK@"), literal(resultsHook()));
     script.replace(QLatin1String("@LIMIT@"), QString::number(maxPendingCalls));
-    script.replace(QLatin1String("@ACCEPTED@"), ScriptLiteral::quoted(acceptedReply));
+    script.replace(QLatin1String("@ACCEPTED@"), literal(acceptedReply));
     script.replace(QLatin1String("@BUSY@"),
-                   busyReply.size() == 2
-                       ? QLatin1Char('[') + ScriptLiteral::quoted(busyReply[0]) + QLatin1Char(',')
-                           + ScriptLiteral::quoted(busyReply[1]) + QLatin1Char(']')
-                       : QStringLiteral("null"));
+                   busyReply.size() == 2 ? QLatin1Char('[') + literal(busyReply[0])
+                           + QLatin1Char(',') + literal(busyReply[1]) + QLatin1Char(']')
+                                         : QStringLiteral("null"));
     script.replace(QLatin1String("@NAMES@"), names);
     return script;
 }

@@ -264,6 +264,10 @@ TEST(EngineProtocol, ScriptLiteralsHoldAnyText)
     text += QChar(0);
     EXPECT_EQ(ScriptLiteral::quoted(text),
               QStringLiteral("\"\\\"'\\\\\\n\\r\\u2028\\u2029</script>\\u0001\\u007f中\\u0000\""));
+    // Past ASCII, each unit of a surrogate pair gets its own escape.
+    EXPECT_EQ(ScriptLiteral::quoted(QStringLiteral("a中😀\n"), QLatin1Char('"'),
+                                    ScriptLiteral::kAsciiOnly),
+              QStringLiteral("\"a\\u4e2d\\ud83d\\ude00\\n\""));
 }
 
 TEST(EngineExecState, ReadsArgumentsAndMakesValues)
