@@ -306,8 +306,8 @@ QString QPromptChannel::coreScript(const QString &token, const QString &receiver
 QString QPromptChannel::bindingEntry(const QString &name, unsigned int argCount,
                                      const QString &pageScript)
 {
-    // The page script is the host's own text and may hold anything: in parentheses, and on a
-    // line of its own end, it stays one expression.
+    // The page script is the host's own text and may end in a line comment: the closing
+    // parenthesis goes on a line of its own.
     return QLatin1Char('[') + ScriptLiteral::quoted(name) + QLatin1Char(',')
         + QString::number(qMin(argCount, 1024u)) + QLatin1Char(',')
         + (pageScript.trimmed().isEmpty() ? QStringLiteral("null")
