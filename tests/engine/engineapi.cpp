@@ -36,6 +36,7 @@ bool EngineApi::load()
     resolve(height, "wkeHeight");
     resolve(runJSW, "wkeRunJSW");
     resolve(bindFunction, "jsBindFunction");
+    resolve(setPageScript, "jsSetPageScript");
     resolve(argCount, "jsArgCount");
     resolve(arg, "jsArg");
     resolve(toInt, "jsToInt");

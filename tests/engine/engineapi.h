@@ -33,6 +33,7 @@ public:
     decltype(&wkeHeight) height = nullptr;
     decltype(&wkeRunJSW) runJSW = nullptr;
     decltype(&jsBindFunction) bindFunction = nullptr;
+    decltype(&jsSetPageScript) setPageScript = nullptr;
     decltype(&jsArgCount) argCount = nullptr;
     decltype(&jsArg) arg = nullptr;
     decltype(&jsToInt) toInt = nullptr;

@@ -196,6 +196,7 @@ private slots:
     void argumentRoundTrip_data();
     void argumentRoundTrip();
     void bindingsReachEveryView();
+    void pageScriptsMakeTheFunctionsThePageGets();
     void otherPromptsStayNormal();
     void foreignDocumentsGetNothing();
     void redirectsOfTheLoadedAddressDecideItsOrigin();
@@ -378,6 +379,43 @@ void tst_Engine::bindingsReachEveryView()
     QTRY_COMPARE(host.frame->findChildren<QWebEngineView *>().size(), 1);
     host.view = first;
     host.loadAndWait(EngineTestHost::pageUrl(QStringLiteral("bridge.html")));
+}
+
+void tst_Engine::pageScriptsMakeTheFunctionsThePageGets()
+{
+    // The function keeps its declared length and its name whatever its page script makes of it.
+    const struct
+    {
+        const char *name;
+        const char *script;
+        const char *call;
+        int expected;
+    } rows[] = {
+        {"get_int", "function (call) { return function () { return call(arguments) + 1; }; }",
+         "get_int()", 43},
+        // The closing parenthesis after a trailing line comment must not be commented out.
+        {"to_int", "function (call) { return function (x) { return call([x]) * 2; }; } // twice",
+         "to_int(21)", 42},
+        // A script that fails, or makes no function, leaves the plain call in its place.
+        {"arg_count", "function () { throw new Error('broken on purpose'); }", "arg_count(1, 2)",
+         2},
+        {"echo_value", "function () { return 5; }", "echo_value(7)", 7},
+    };
+    for (const auto &row : rows)
+        api.setPageScript(row.name, row.script);
+    host.loadAndWait(EngineTestHost::pageUrl(QStringLiteral("bridge.html")));
+    for (const auto &row : rows) {
+        QCOMPARE(host.evaluate(QString::fromLatin1(row.call)).toInt(), row.expected);
+        QCOMPARE(host.evaluate(QString::fromLatin1(row.name) + QStringLiteral(".name")).toString(),
+                 QString::fromLatin1(row.name));
+    }
+    QCOMPARE(host.evaluate(QStringLiteral("[get_int.length, to_int.length].join()")).toString(),
+             QStringLiteral("0,1"));
+
+    for (const auto &row : rows)
+        api.setPageScript(row.name, "");
+    host.loadAndWait(EngineTestHost::pageUrl(QStringLiteral("bridge.html")));
+    QCOMPARE(host.evaluate(QStringLiteral("get_int()")).toInt(), 42);
 }
 
 void tst_Engine::otherPromptsStayNormal()
