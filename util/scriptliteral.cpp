@@ -14,13 +14,13 @@ void ScriptLiteral::appendEscaped(QString &literal, const QString &text, QChar q
 {
     const ushort quoteCode = quote.unicode();
     const bool markup = options & kEscapeMarkup;
-    const ushort last = options & kAsciiOnly ? 0x7e : 0xffff;
+    const ushort highestRaw = options & kAsciiOnly ? 0x7e : 0xffff;
     // Runs of plain characters are copied whole: batches of scripts are megabytes long.
     const QChar *const end = text.constData() + text.size();
     const QChar *run = text.constData();
     for (const QChar *at = run; at != end; ++at) {
         const ushort u = at->unicode();
-        if (u >= 0x20 && u <= last && u != quoteCode && u != '\\' && u != 0x7f && u != 0x2028
+        if (u >= 0x20 && u <= highestRaw && u != quoteCode && u != '\\' && u != 0x7f && u != 0x2028
             && u != 0x2029 && !(markup && (u == '<' || u == '>')))
             continue;
         literal.append(run, static_cast<int>(at - run));
