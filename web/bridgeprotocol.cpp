@@ -7,9 +7,12 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <atomic>
+#include <cctype>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <utility>
 
 namespace {
@@ -79,6 +82,41 @@ std::string plainUtf8(const char *text)
     return QString::fromUtf8(bytes).toStdString();
 }
 
+// The UTF-16 unit a \u escape at text[at] names, or -1 when there is none.
+int escapedUnit(const std::string &text, std::size_t at)
+{
+    if (at + 6 > text.size() || text.compare(at, 2, "\\u") != 0)
+        return -1;
+    for (std::size_t i = at + 2; i < at + 6; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(text[i])))
+            return -1;
+    }
+    return std::stoi(text.substr(at + 2, 4), nullptr, 16);
+}
+
+// JSON may escape half a surrogate pair, as the page's JSON.stringify does with a string cut
+// inside an emoji. The reader refused a lone first half and kept a lone second half as bytes
+// that are no UTF-8, which reached the page changed. Either half alone is read as U+FFFD, as
+// broken UTF-8 is.
+void replaceLoneSurrogates(std::string *text)
+{
+    const auto isFirstHalf = [](int unit) {
+        return unit >= 0xD800 && unit <= 0xDBFF;
+    };
+    const auto isSecondHalf = [](int unit) {
+        return unit >= 0xDC00 && unit <= 0xDFFF;
+    };
+    for (std::size_t at = text->find('\\'); at != std::string::npos;) {
+        const int unit = escapedUnit(*text, at);
+        std::size_t next = at + 2; // past "\\" or any other escape's first two characters
+        if (isFirstHalf(unit) && isSecondHalf(escapedUnit(*text, at + 6)))
+            next = at + 12;
+        else if (isFirstHalf(unit) || isSecondHalf(unit))
+            text->replace(at + 2, 4, "fffd");
+        at = text->find('\\', next);
+    }
+}
+
 // "async" is a flag: only true and non-zero numbers ask for the pool.
 bool readsTrue(const Json::Value &value)
 {
@@ -113,8 +151,14 @@ bool BridgeProtocol::readRequest(const char *text, Json::Value *request, QString
     const char *end = text;
     while (*end > 0)
         ++end;
-    const bool parsed =
-        *end ? parseRequest(plainUtf8(text), request) : parseRequest(text, end, request);
+    bool parsed = false;
+    if (*end || std::strstr(text, "\\u")) {
+        std::string plain = *end ? plainUtf8(text) : std::string(text, end);
+        replaceLoneSurrogates(&plain);
+        parsed = parseRequest(plain, request);
+    } else {
+        parsed = parseRequest(text, end, request);
+    }
     // A request is one JSON object; any other JSON value is as malformed as broken text.
     if (!parsed || !request->isObject()) {
         *refusal = QObject::tr("json 格式错误！");

@@ -383,8 +383,8 @@ TEST_F(BridgeTest, CommentsAreAllowedAndNeverComeBackOut)
 TEST_F(BridgeTest, TextOfTheEngineComesBackAsValidJson)
 {
     // The engine writes U+0000 as C0 80: raw inside a string it is as malformed as it is for
-    // the page's own JSON.parse, where it once came back out unchanged. Bytes that are no UTF-8
-    // never reach the page as such.
+    // the page's own JSON.parse, where it once came back out unchanged. Bytes that are no UTF-8,
+    // and escapes of half a surrogate pair, never reach the page as such.
     const struct
     {
         const char *name;
@@ -395,6 +395,14 @@ TEST_F(BridgeTest, TextOfTheEngineComesBackAsValidJson)
         {"broken sequence", "{\"cmd\": \"echo\", \"param\": \"\xE5\xA4\xB1\xA4\"}",
          "\xE5\xA4\xB1\xEF\xBF\xBD"},
         {"lone continuation", "{\"cmd\": \"echo\", \"param\": \"\x80\"}", "\xEF\xBF\xBD"},
+        // Half a surrogate pair, as JSON.stringify writes a string cut inside an emoji.
+        {"lone second half", R"({"cmd": "echo", "param": "a\ude00z"})", "a\xEF\xBF\xBDz"},
+        {"lone first half last", R"({"cmd": "echo", "param": "a\uD83D"})", "a\xEF\xBF\xBD"},
+        {"first half before a pair", R"({"cmd": "echo", "param": "\ud83d\ud83d\ude00"})",
+         "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        {"half among other text", "{\"cmd\": \"echo\", \"param\": \"\xE5\xA4\xB1\\udc00\"}",
+         "\xE5\xA4\xB1\xEF\xBF\xBD"},
+        {"escaped backslash before u", R"({"cmd": "echo", "param": "\\udc00"})", "\\udc00"},
     };
     for (const bool async : {false, true}) {
         registerEcho(async);
